@@ -1,0 +1,30 @@
+// The view window's drawing surface, in client pixels. Obtained from the ViewPort around each
+// drawing; the window implementation marshals calls made off the UI thread onto it, in order.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vexalo {
+
+using Colour = std::uint32_t;  // 0x00RRGGBB
+
+constexpr Colour RGB(unsigned r, unsigned g, unsigned b) { return (r & 0xFF) << 16 | (g & 0xFF) << 8 | (b & 0xFF); }
+
+class Canvas {
+ public:
+  virtual ~Canvas() = default;
+  virtual void SetPixel(int x, int y, Colour c) = 0;
+  virtual Colour GetPixel(int x, int y) = 0;
+  // A line from (x0, y0) towards (x1, y1); the end point itself is not painted.
+  virtual void Line(int x0, int y0, int x1, int y1, Colour c) = 0;
+  // Fills the rectangle [left, right) x [top, bottom).
+  virtual void FillSolid(int left, int top, int right, int bottom, Colour c) = 0;
+  // Opaque text (black on white) with its top-left corner at (x, y). The text is CP949 bytes.
+  virtual void Text(int x, int y, const std::string& cp949) = 0;
+  // Draws skin bitmap `id` at its own size with its top-left corner at (x, y); a missing bitmap
+  // draws nothing.
+  virtual void DrawBitmap(int x, int y, int id) = 0;
+};
+
+}  // namespace vexalo

@@ -1,0 +1,7 @@
+#include "common/view_port.h"
+
+namespace vexalo {
+
+const char* const kProductTitle = "Vexalo Caption Editor";
+
+}  // namespace vexalo
