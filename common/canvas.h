@@ -22,6 +22,12 @@ class Canvas {
   virtual void FillSolid(int left, int top, int right, int bottom, Colour c) = 0;
   // Opaque text (black on white) with its top-left corner at (x, y). The text is CP949 bytes.
   virtual void Text(int x, int y, const std::string& cp949) = 0;
+  // Opaque text on a chosen background colour (the lyric panel's light blue). Surfaces that
+  // cannot colour the background draw it as Text does.
+  virtual void TextOnColour(int x, int y, const std::string& cp949, Colour background) {
+    (void)background;
+    Text(x, y, cp949);
+  }
   // Draws skin bitmap `id` at its own size with its top-left corner at (x, y); a missing bitmap
   // draws nothing.
   virtual void DrawBitmap(int x, int y, int id) = 0;
