@@ -1,0 +1,58 @@
+// Playback and transport: the two playback workers that feed SongBuffer to the wave device
+// while a cursor crosses the waveform, the transport commands and keys, the view commands, and
+// the Play Time / Start Time read-outs and the lyric panel they keep up to date.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vexalo {
+
+constexpr int kWindowFrames = 200;                  // frames shown and played by the window view
+constexpr std::size_t kChunkBufferBytes = 138'240;  // staging area for one chunk of device samples
+constexpr int kLyricPanelBitmap = 261;              // the panel's light-blue background
+constexpr int kLyricPanelX = 580, kLyricPanelY = 295;
+constexpr int kCursorHalfBand = 50;  // the cursor covers middle - 50 .. middle + 50
+
+// Staging area for one chunk; the decode worker uses its start as its frame area (the two
+// workers never run at the same time).
+extern unsigned char ChunkBuffer[kChunkBufferBytes];
+
+// Derived from SongInfo: stereo 16-bit bytes the device gets per frame (frameScale x 1152) and
+// the mono bytes SongBuffer holds per frame (half of that).
+int DeviceBytesPerFrame();
+int SongBytesPerFrame();
+
+// Milliseconds at which byte p of SongBuffer is heard.
+int TimeOfPosition(std::uint32_t p);
+
+// " Start Time = ..." of PlayPosBytes into WindowStartText / WindowStart, shown in slot 1006.
+void ShowStartReadout();
+// " Play Time = ..." of PlayPosBytes into PlayTimeText / PlayTime, shown in slot 1008.
+void ShowPlayReadout();
+// Composes and draws the lyric panel for a play time (hours 0, minutes not reduced).
+void ShowLyricPanel(int hours, int minutes, int seconds, int millis);
+
+// Transport buttons (Play 1010, Pause 1024, Stop 1015, << 1011, >> 1012).
+void OnPlay();
+void OnPause();
+void OnStop();
+void OnRewind();
+void OnForward();
+// Transport keys as virtual-key codes: 27 Esc, 32 Space, 37 Left, 39 Right, 81 Q.
+void OnTransportKey(int code);
+// View commands "1:1 View" (32774) and "User View" (32776).
+void OnWholeView();
+void OnWindowView();
+
+// Worker procedures; the starter has set WorkerBusy. Both return 1.
+int WholePlayWorker();
+int WindowPlayWorker();
+// Sets nothing: starts the worker on the worker thread (WorkerBusy must already be 1).
+void StartWholePlayWorker();
+void StartWindowPlayWorker();
+
+// Slider position of PlayPosBytes (capped at 65535), stored in SliderPos and sent to the slider.
+void UpdateSliderFromPosition(std::uint32_t pos);
+
+}  // namespace vexalo

@@ -1,0 +1,36 @@
+// Drawing the song's waveform from SongBuffer into WaveRect: the whole song (PlayerState 2) or a
+// window of frames from PlayPosBytes with a grid (PlayerState 99). The drawings fix ColumnBytes.
+#pragma once
+
+#include <cstdint>
+
+#include "common/canvas.h"
+
+namespace vexalo {
+
+constexpr Colour kWaveBackground = RGB(255, 255, 255);
+constexpr Colour kWaveColour = RGB(0, 200, 100);
+constexpr Colour kGridColour = RGB(0, 100, 200);
+
+// The sample at byte offset of SongBuffer divided by 512, truncated toward zero (-64..63).
+int SampleHeight(std::uint32_t offset);
+
+// Per-channel bytes per pixel column for `bytes` of song over `width` columns: truncated, made
+// even, and never below one sample (2), so drawing loops always advance.
+std::uint32_t ComputeColumnStep(std::uint32_t bytes, int channels, int width);
+
+// Whole view; acts only in PlayerState 2. Sets ColumnBytes and ColumnStep, repaints the
+// read-outs and empties the side-time field.
+void DrawWholeWave(Canvas& canvas);
+
+// Window view of `length` bytes from PlayPosBytes; acts only in PlayerState 2 or 99 and returns
+// the per-channel step (0 without drawing otherwise). Callers set ColumnBytes = channels x step.
+std::uint32_t DrawWindowWave(Canvas& canvas, std::uint32_t length);
+
+// The routine DrawWindowWave calls last to refresh the side-time field (installed by the lyrics
+// module; nothing is called while none is installed).
+using SideTimeRoutine = void (*)();
+void SetSideTimeRoutine(SideTimeRoutine routine);
+void CallSideTimeRoutine();
+
+}  // namespace vexalo
