@@ -1,0 +1,74 @@
+#include "decode/dither.h"
+
+namespace vexalo {
+
+DitherState DitherLeft;
+DitherState DitherRight;
+
+namespace {
+constexpr std::int32_t kMax = 0x0FFFFFFF;   // largest fixed-point value kept
+constexpr std::int32_t kMin = -0x10000000;  // smallest
+
+// Two's-complement wrap-around arithmetic, done in unsigned so that overflow is defined.
+inline std::int32_t Wrap(std::uint32_t v) { return static_cast<std::int32_t>(v); }
+inline std::uint32_t U(std::int32_t v) { return static_cast<std::uint32_t>(v); }
+}  // namespace
+
+int DitherSample(unsigned bits, mad_fixed_t sample, DitherState& state) {
+  if (bits < 2) bits = 2;
+  if (bits > 28) bits = 28;
+  const unsigned scalebits = MAD_F_FRACBITS + 1 - bits;
+  const std::uint32_t mask = (1u << scalebits) - 1u;
+
+  std::int32_t s = Wrap(U(sample) + U(state.error[0]) - U(state.error[1]) + U(state.error[2]));
+  state.error[2] = state.error[1];
+  state.error[1] = state.error[0] / 2;
+
+  std::int32_t output = Wrap(U(s) + (1u << (MAD_F_FRACBITS - bits)));
+
+  const std::uint32_t next = state.random * 1664525u + 1013904223u;
+  output = Wrap(U(output) + (next & mask) - (state.random & mask));
+  state.random = next;
+
+  if (output > kMax) {
+    output = kMax;
+    if (s > kMax) s = kMax;
+  } else if (output < kMin) {
+    output = kMin;
+    if (s < kMin) s = kMin;
+  }
+
+  output = Wrap(U(output) & ~mask);
+  state.error[0] = Wrap(U(s) - U(output));
+  return output >> scalebits;  // arithmetic shift: keeps the sign
+}
+
+std::size_t ConvertPcm(unsigned char* out, std::size_t outBytes, std::size_t count, const mad_fixed_t* left,
+                       const mad_fixed_t* right, int mode) {
+  if (mode != kDitherMode || count == 0 || out == nullptr || left == nullptr) return 0;
+  if (right != nullptr) {
+    if (count > outBytes / 4) count = outBytes / 4;
+    DitherState& l = DitherLeft;
+    DitherState& r = DitherRight;
+    for (std::size_t i = 0; i < count; ++i) {
+      const auto a = static_cast<std::uint32_t>(DitherSample(16, left[i], l));
+      const auto b = static_cast<std::uint32_t>(DitherSample(16, right[i], r));
+      out[0] = static_cast<unsigned char>(a);
+      out[1] = static_cast<unsigned char>(a >> 8);
+      out[2] = static_cast<unsigned char>(b);
+      out[3] = static_cast<unsigned char>(b >> 8);
+      out += 4;
+    }
+    return count * 4;
+  }
+  if (count > outBytes / 2) count = outBytes / 2;
+  for (std::size_t i = 0; i < count; ++i) {
+    const auto a = static_cast<std::uint32_t>(DitherSample(16, left[i], DitherLeft));
+    out[0] = static_cast<unsigned char>(a);
+    out[1] = static_cast<unsigned char>(a >> 8);
+    out += 2;
+  }
+  return count * 2;
+}
+
+}  // namespace vexalo
