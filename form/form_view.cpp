@@ -1,0 +1,193 @@
+#include "form/form_view.h"
+
+#include <atomic>
+#include <cstdio>
+
+#include "common/control_ids.h"
+#include "common/repaint.h"
+#include "common/shared_state.h"
+#include "form/skin_layout.h"
+
+namespace vexalo {
+
+namespace {
+
+std::atomic<void (*)(ViewPort&, Canvas&)> g_drawWhole{nullptr};
+std::atomic<std::uint32_t (*)(ViewPort&, Canvas&, std::uint32_t)> g_drawWindow{nullptr};
+std::atomic<void (*)(ViewPort&, int, int)> g_pointerMoved{nullptr};
+
+constexpr std::uint32_t kWindowFrames = 200;
+
+bool SongLoaded(int state) { return state == kStateWholeView || state == kStateWindowView; }
+
+bool InsideWaveRect(int x, int y) {
+  const Rect r = WaveRect;
+  return x >= r.left && x <= r.right && y >= r.top && y <= r.bottom;
+}
+
+void Draw(Canvas& canvas, int index, bool highlighted) {
+  const skin::Button& b = skin::ButtonAt(index);
+  canvas.DrawBitmap(b.x, b.y, highlighted ? b.highlighted : b.normal);
+}
+
+// The lower buttons in the order the press handler tests them.
+constexpr int kLowerPressOrder[] = {skin::kInsertTimeInfo, skin::kSideTime, skin::kAdjust, skin::kPause,
+                                    skin::kForward,        skin::kRewind,   skin::kPlay,   skin::kStop};
+
+}  // namespace
+
+void SetWaveformCalls(const WaveformCalls& calls) {
+  g_drawWhole.store(calls.drawWhole);
+  g_drawWindow.store(calls.drawWindow);
+  g_pointerMoved.store(calls.pointerMoved);
+}
+
+WaveformCalls GetWaveformCalls() {
+  WaveformCalls calls;
+  calls.drawWhole = g_drawWhole.load();
+  calls.drawWindow = g_drawWindow.load();
+  calls.pointerMoved = g_pointerMoved.load();
+  return calls;
+}
+
+WaveformCalls DefaultWaveformCalls() { return WaveformCalls{}; }
+
+std::uint32_t WindowSpanBytes() {
+  const auto songBytesPerFrame = static_cast<std::uint32_t>(SongInfo.frameScale.load()) * 1152u / 2u;
+  return songBytesPerFrame * kWindowFrames;
+}
+
+std::string SongFactsText() {
+  char text[96];
+  std::snprintf(text, sizeof text, SongInfo.channels.load() == 2 ? "Stereo : SR = %d BR = %d" : "Mono : SR = %d BR = %d",
+                SongInfo.sampleRate.load(), SongInfo.bitRate.load());
+  return text;
+}
+
+void OnDraw(Canvas& canvas) {
+  for (const skin::Placement& p : skin::FrameworkPlacements()) canvas.DrawBitmap(p.x, p.y, p.id);
+  for (int n = skin::kTop1; n <= skin::kTop10; ++n) Draw(canvas, n, false);
+  Draw(canvas, skin::kInsertTimeInfo, false);
+  Draw(canvas, skin::kSideTime, false);
+  Draw(canvas, skin::kAdjust, false);
+  for (int n : {skin::kForward, skin::kRewind, skin::kPlay, skin::kPause, skin::kStop}) Draw(canvas, n, false);
+
+  ViewPort* view = ActiveView.load();
+  if (view) {
+    const int state = PlayerState.load();
+    if (state == kStateWindowView) {
+      if (auto drawWindow = g_drawWindow.load()) {
+        const std::uint32_t step = drawWindow(*view, canvas, WindowSpanBytes());
+        if (step != 0) ColumnBytes.store(static_cast<std::uint32_t>(SongInfo.channels.load()) * step);
+      }
+    } else if (state == kStateWholeView) {
+      view->SetStatusText(kPaneSongFacts, SongFactsText());
+      if (!Decoding.load()) {
+        if (auto drawWhole = g_drawWhole.load()) drawWhole(*view, canvas);
+      }
+    }
+  }
+
+  Draw(canvas, skin::kInsertTimeInfo, false);
+  Draw(canvas, skin::kSideTime, false);
+  Draw(canvas, skin::kAdjust, false);
+}
+
+int HitTopButton(int x, int y) {
+  for (int n = skin::kTop1; n <= skin::kTop10; ++n) {
+    if (skin::ButtonAt(n).hit.Contains(x, y)) return n;
+  }
+  return -1;
+}
+
+int HitActiveLowerButton(int x, int y, int playerState) {
+  for (int n : kLowerPressOrder) {
+    const skin::Button& b = skin::ButtonAt(n);
+    if (skin::Answers(b.activity, playerState) && b.hit.Contains(x, y)) return n;
+  }
+  return -1;
+}
+
+int HitLowerButton(int x, int y) {
+  for (int n = skin::kInsertTimeInfo; n < skin::kButtonCount; ++n) {
+    if (skin::ButtonAt(n).hit.Contains(x, y)) return n;
+  }
+  return -1;
+}
+
+FormView::FormView(ViewPort& port, CommandRegistry& commands) : m_port(port), m_commands(commands) {}
+
+void FormView::OnInitialUpdate() {
+  SetDrawRoutine(&OnDraw);
+  m_port.SetTitle(kProductTitle);
+  m_port.EnableSlider(false);
+  m_port.SetControlText(kIdcAdjustSeconds, "0");
+  m_port.SetControlText(kIdcAdjustTenths, "0");
+  m_port.SetChecked(kIdcAdjustPlus, true);
+  m_port.SetChecked(kIdcAdjustMinus, false);
+  m_port.EditorSetLimit(static_cast<int>(kLyricsCapacity));
+  m_port.SetFocus(kIdcEditor);
+}
+
+void FormView::PressButton(int index) {
+  {
+    CanvasLease canvas(m_port);
+    Draw(*canvas, index, true);
+  }
+  // The canvas is released first: the command may open a dialog or repaint the view itself.
+  m_commands.Run(skin::ButtonAt(index).command);
+}
+
+void FormView::OnLButtonDown(int x, int y) {
+  const int state = PlayerState.load();
+  if (SongLoaded(state) && InsideWaveRect(x, y)) {
+    TransportCommand.store(kCmdPlay);
+    return;
+  }
+  if (int top = HitTopButton(x, y); top >= 0) {
+    PressButton(top);
+    return;
+  }
+  if (!SongLoaded(state)) return;
+  if (int lower = HitActiveLowerButton(x, y, state); lower >= 0) PressButton(lower);
+}
+
+void FormView::OnMouseMove(int x, int y) {
+  const int state = PlayerState.load();
+  if (SongLoaded(state) && InsideWaveRect(x, y)) {
+    if (auto pointerMoved = g_pointerMoved.load()) pointerMoved(m_port, x, y);
+    return;
+  }
+  const int top = HitTopButton(x, y);
+  {
+    CanvasLease canvas(m_port);
+    if (SongLoaded(state)) {
+      Draw(*canvas, skin::kInsertTimeInfo, false);
+      Draw(*canvas, skin::kSideTime, false);
+      Draw(*canvas, skin::kAdjust, false);
+      if (state != kStateWholeView) {
+        Draw(*canvas, skin::kForward, false);
+        Draw(*canvas, skin::kRewind, false);
+      } else {
+        Draw(*canvas, skin::kPause, false);
+      }
+      Draw(*canvas, skin::kPlay, false);
+      Draw(*canvas, skin::kStop, false);
+    }
+    for (int n = skin::kTop1; n <= skin::kTop10; ++n) Draw(*canvas, n, n == top);
+  }
+  if (top >= 0) {
+    const skin::Button& b = skin::ButtonAt(top);
+    m_port.SetMouseCursor(b.cursor);
+    m_port.SetStatusText(kPanePrompt, b.tip);
+  }
+}
+
+void FormView::OnLButtonUp(int x, int y) {
+  const int lower = HitLowerButton(x, y);
+  if (lower < 0) return;
+  CanvasLease canvas(m_port);
+  Draw(*canvas, lower, false);
+}
+
+}  // namespace vexalo

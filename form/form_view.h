@@ -1,0 +1,71 @@
+// The form view's own logic, free of any toolkit: its set-up, its painting (skin, waveform of the
+// current PlayerState, song facts) and the painted button bar's press, hover and release.
+// The window forwards its events here and implements the ViewPort the view talks to.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "common/canvas.h"
+#include "common/view_port.h"
+#include "form/command_registry.h"
+
+namespace vexalo {
+
+// How the view reaches the waveform logic. By default these are the playback module's
+// functions; tests may replace them. Any of them may be null (then that step is skipped).
+struct WaveformCalls {
+  void (*drawWhole)(ViewPort& view, Canvas& canvas) = nullptr;
+  // Draws the window view for `length` bytes of SongBuffer; returns the per-channel step.
+  std::uint32_t (*drawWindow)(ViewPort& view, Canvas& canvas, std::uint32_t length) = nullptr;
+  // The pointer moved over the waveform (inside WaveRect with a song loaded).
+  void (*pointerMoved)(ViewPort& view, int x, int y) = nullptr;
+};
+void SetWaveformCalls(const WaveformCalls& calls);
+WaveformCalls GetWaveformCalls();
+// The playback module's functions.
+WaveformCalls DefaultWaveformCalls();
+
+// Bytes of SongBuffer that the window view spans: 200 frames of the loaded song.
+std::uint32_t WindowSpanBytes();
+
+// Paints the whole view: the skin in its fixed order, then in PlayerState 99 the window waveform,
+// in 2 the song facts in status pane 1 and (unless decoding) the whole waveform, then Insert
+// TimeInfo, Side Time and Adjust once more. Reaches the view through ActiveView (the song facts
+// and the waveform need it; without it only the skin is drawn). Safe on any thread.
+// This is the draw routine the view installs for RepaintView.
+void OnDraw(Canvas& canvas);
+
+// The song-facts text of status pane 1 for the loaded song.
+std::string SongFactsText();
+
+// Index (skin::ButtonIndex) of the top button at (x, y), or -1.
+int HitTopButton(int x, int y);
+// Index of the lower button at (x, y) that answers in `playerState`, tested in the order the
+// press handler uses, or -1.
+int HitActiveLowerButton(int x, int y, int playerState);
+// Index of any of the eight lower buttons at (x, y), whatever the state, or -1.
+int HitLowerButton(int x, int y);
+
+class FormView {
+ public:
+  explicit FormView(ViewPort& port, CommandRegistry& commands = Commands());
+
+  // The view's set-up after its controls exist: installs OnDraw as the draw routine, sets the
+  // title, disables the slider, sets the adjust fields to "0" with "+" chosen, limits the editor
+  // to 30,720 bytes and gives it the focus. Setting ActiveView is the window's job.
+  void OnInitialUpdate();
+
+  // Mouse handlers, client pixels. The window does its default handling after each.
+  void OnLButtonDown(int x, int y);
+  void OnMouseMove(int x, int y);
+  void OnLButtonUp(int x, int y);
+
+ private:
+  void PressButton(int index);
+
+  ViewPort& m_port;
+  CommandRegistry& m_commands;
+};
+
+}  // namespace vexalo
