@@ -1,0 +1,304 @@
+#include "tags/id3v2_writer.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "common/safe_file.h"
+
+namespace vexalo {
+
+const char kTagFrameIds[kTagItemCount][5] = {"TRCK", "TIT2", "TPE1", "TALB", "TYER", "TCON", "COMM"};
+
+const char* TagWriteMessage(TagWriteResult result) {
+  switch (result) {
+    case TagWriteResult::kWritten:
+      return nullptr;
+    case TagWriteResult::kCannotOpen:
+    case TagWriteResult::kReadOnly:
+    case TagWriteResult::kCannotCreate:
+      return kReadOnlyErrorText;
+    case TagWriteResult::kBadTag:
+    case TagWriteResult::kUnsupportedTag:
+    case TagWriteResult::kWriteFailed:
+      return kTagWriteErrorText;
+  }
+  return kTagWriteErrorText;
+}
+
+namespace {
+
+constexpr std::uint32_t kMaxSyncsafe = 0x0FFFFFFF;
+// Frames added at the end of the tag, in this order.
+constexpr int kAddOrder[kTagItemCount] = {kTagTrack, kTagTitle,   kTagArtist, kTagAlbum,
+                                          kTagYear,  kTagComment, kTagGenre};
+
+std::uint32_t ReadBigEndian(const unsigned char* p) {
+  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
+}
+
+bool IsSyncsafe(const unsigned char* p) { return ((p[0] | p[1] | p[2] | p[3]) & 0x80) == 0; }
+
+std::uint32_t ReadSyncsafe(const unsigned char* p) {
+  return (std::uint32_t{p[0]} << 21) | (std::uint32_t{p[1]} << 14) | (std::uint32_t{p[2]} << 7) | p[3];
+}
+
+void AppendBigEndian(std::string& out, std::uint32_t v) {
+  char b[4] = {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
+               static_cast<char>(v)};
+  out.append(b, 4);
+}
+
+void AppendSyncsafe(std::string& out, std::uint32_t v) {
+  char b[4] = {static_cast<char>((v >> 21) & 0x7F), static_cast<char>((v >> 14) & 0x7F),
+               static_cast<char>((v >> 7) & 0x7F), static_cast<char>(v & 0x7F)};
+  out.append(b, 4);
+}
+
+void AppendFrameSize(std::string& out, std::uint32_t size, int majorVersion) {
+  if (majorVersion == 4)
+    AppendSyncsafe(out, size);
+  else
+    AppendBigEndian(out, size);
+}
+
+const unsigned char* Bytes(std::string_view s, std::size_t at = 0) {
+  return reinterpret_cast<const unsigned char*>(s.data()) + at;
+}
+
+// The size field of the frame header at `p`; false when a v2.4 size is not syncsafe.
+bool FrameSize(const unsigned char* p, int majorVersion, std::uint32_t& size) {
+  if (majorVersion == 4) {
+    if (!IsSyncsafe(p + 4)) return false;
+    size = ReadSyncsafe(p + 4);
+  } else {
+    size = ReadBigEndian(p + 4);
+  }
+  return true;
+}
+
+// Format flags (second flag byte) that change how the frame's body is read: compression,
+// encryption, grouping, and in v2.4 also unsynchronisation and the data length indicator.
+// A frame with any of them keeps its flag bytes, or its body would be misread.
+unsigned char LayoutFlags(int majorVersion) { return majorVersion == 4 ? 0x4F : 0xE0; }
+
+// Where a frame's own data starts after its header, or -1 when the data is compressed,
+// encrypted or unsynchronised and so cannot be read in place.
+int PlainDataOffset(unsigned char formatFlags, int majorVersion) {
+  int offset = 0;
+  if (majorVersion == 4) {
+    if (formatFlags & 0x0E) return -1;
+    if (formatFlags & 0x40) offset += 1;
+    if (formatFlags & 0x01) offset += 4;
+  } else {
+    if (formatFlags & 0xC0) return -1;
+    if (formatFlags & 0x20) offset += 1;
+  }
+  return offset;
+}
+
+int ItemOfFrameId(std::string_view id) {
+  for (int item = 0; item < kTagItemCount; ++item)
+    if (id == kTagFrameIds[item]) return item;
+  return -1;
+}
+
+}  // namespace
+
+void PutTagFrame(TagFrameMode mode, int item, const TagFields& fields, int majorVersion,
+                 std::string_view oldFrames, std::size_t& readPos, std::string& out) {
+  std::size_t n = static_cast<std::size_t>(std::clamp<std::int32_t>(
+      fields.length[item], 0, static_cast<std::int32_t>(kTagSlotBytes - 1)));
+  std::string_view text(fields.text[item], n);
+
+  char language[3] = {'e', 'n', 'g'};
+  if (mode == TagFrameMode::kReplace) {
+    const unsigned char* header = Bytes(oldFrames, readPos);
+    std::uint32_t oldSize = 0;
+    FrameSize(header, majorVersion, oldSize);
+    if (item == kTagComment) {
+      // The language code follows the encoding byte; unreadable in a compressed or encrypted
+      // body, in which case the added frame's code stands in.
+      int offset = PlainDataOffset(header[9], majorVersion);
+      if (offset >= 0 && oldSize >= static_cast<std::uint32_t>(offset) + 4)
+        std::memcpy(language, oldFrames.data() + readPos + 10 + offset + 1, 3);
+    }
+    readPos += 10 + static_cast<std::size_t>(oldSize);
+  }
+
+  out.append(kTagFrameIds[item], 4);
+  AppendFrameSize(out, static_cast<std::uint32_t>(item == kTagComment ? n + 5 : n + 1), majorVersion);
+  out.append(2, '\0');
+  out.push_back('\0');  // ISO-8859-1
+  if (item == kTagComment) {
+    out.append(language, 3);
+    out.push_back('\0');  // empty short description
+  }
+  out.append(text);
+}
+
+TagWriteResult BuildId3v2Tag(std::string_view head, std::uint64_t fileSize,
+                             const TagFields& fields, TagRewrite& rewrite) {
+  rewrite = TagRewrite{};
+  std::size_t unused = 0;
+  if (head.size() < 3 || head.substr(0, 3) != "ID3") {
+    std::string frames;
+    for (int item : kAddOrder) PutTagFrame(TagFrameMode::kAdd, item, fields, 3, {}, unused, frames);
+    rewrite.tag = std::string("ID3\x03\x00\x00", 6);
+    AppendSyncsafe(rewrite.tag, static_cast<std::uint32_t>(frames.size()));
+    rewrite.tag += frames;
+    rewrite.keepFrom = 0;
+    return TagWriteResult::kWritten;
+  }
+
+  if (head.size() < 10) return TagWriteResult::kBadTag;
+  const int version = static_cast<unsigned char>(head[3]);
+  const unsigned char flags = static_cast<unsigned char>(head[5]);
+  if (version != 3 && version != 4) return TagWriteResult::kUnsupportedTag;
+  // Unsynchronisation and an extended header would both need rewriting along with the frames.
+  if (flags & 0xC0) return TagWriteResult::kUnsupportedTag;
+  if (!IsSyncsafe(Bytes(head, 6))) return TagWriteResult::kBadTag;
+  const std::uint32_t tagSize = ReadSyncsafe(Bytes(head, 6));
+  const std::uint64_t footer = (version == 4 && (flags & 0x10)) ? 10 : 0;
+  const std::uint64_t oldEnd = 10 + std::uint64_t{tagSize} + footer;
+  if (oldEnd > fileSize || head.size() < 10 + std::size_t{tagSize}) return TagWriteResult::kBadTag;
+
+  std::string_view old = head.substr(10, tagSize);
+  std::string frames;
+  frames.reserve(old.size() + kTagItemCount * (10 + kTagSlotBytes + 4));
+  bool met[kTagItemCount] = {};
+  std::size_t pos = 0;
+  while (pos < old.size()) {
+    if (old[pos] == '\0') break;  // padding: dropped
+    if (old.size() - pos < 10) return TagWriteResult::kBadTag;
+    const unsigned char* header = Bytes(old, pos);
+    std::uint32_t size = 0;
+    if (!FrameSize(header, version, size)) return TagWriteResult::kBadTag;
+    if (size > old.size() - pos - 10) return TagWriteResult::kBadTag;
+    int item = ItemOfFrameId(old.substr(pos, 4));
+    if (item >= 0 && !met[item]) {
+      met[item] = true;
+      PutTagFrame(TagFrameMode::kReplace, item, fields, version, old, pos, frames);
+      continue;
+    }
+    if (size == 0) return TagWriteResult::kBadTag;
+    frames.append(old.substr(pos, 8));
+    if (header[9] & LayoutFlags(version))
+      frames.append(old.substr(pos + 8, 2));
+    else
+      frames.append(2, '\0');
+    frames.append(old.substr(pos + 10, size));
+    pos += 10 + static_cast<std::size_t>(size);
+  }
+  for (int item : kAddOrder)
+    if (!met[item]) PutTagFrame(TagFrameMode::kAdd, item, fields, version, {}, unused, frames);
+  if (frames.size() > kMaxSyncsafe) return TagWriteResult::kUnsupportedTag;
+
+  rewrite.tag.assign(head.substr(0, 6));
+  AppendSyncsafe(rewrite.tag, static_cast<std::uint32_t>(frames.size()));
+  rewrite.tag += frames;
+  if (footer) {
+    rewrite.tag.append("3DI");
+    rewrite.tag.append(head.substr(3, 3));
+    AppendSyncsafe(rewrite.tag, static_cast<std::uint32_t>(frames.size()));
+  }
+  rewrite.keepFrom = oldEnd;
+  return TagWriteResult::kWritten;
+}
+
+namespace {
+
+bool ReadAt(int fd, void* buf, std::size_t bytes, std::uint64_t offset) {
+  auto* p = static_cast<unsigned char*>(buf);
+  while (bytes > 0) {
+    ssize_t n = ::pread(fd, p, bytes, static_cast<off_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    bytes -= static_cast<std::size_t>(n);
+    offset += static_cast<std::uint64_t>(n);
+  }
+  return true;
+}
+
+// Copies [from, from + bytes) of `in` to the end of the writer's file, in the kernel where it
+// can, otherwise through a buffer.
+bool CopyRest(int in, std::uint64_t from, std::uint64_t bytes, AtomicFileWriter& writer) {
+  std::FILE* stream = writer.Stream();
+  if (!stream || std::fflush(stream) != 0) return false;
+  int out = ::fileno(stream);
+  off_t offset = static_cast<off_t>(from);
+  while (bytes > 0) {
+    std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(bytes, 1u << 30));
+    ssize_t n = ::copy_file_range(in, &offset, out, nullptr, piece, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    bytes -= static_cast<std::uint64_t>(n);
+  }
+  std::vector<unsigned char> buf(1 << 20);
+  while (bytes > 0) {
+    std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(bytes, buf.size()));
+    if (!ReadAt(in, buf.data(), piece, static_cast<std::uint64_t>(offset))) return false;
+    if (!writer.Write(buf.data(), piece)) return false;
+    offset += static_cast<off_t>(piece);
+    bytes -= piece;
+  }
+  return true;
+}
+
+struct FdCloser {
+  int fd;
+  ~FdCloser() {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+}  // namespace
+
+TagWriteResult WriteId3v2Tag(const std::string& path, const TagFields& fields) {
+  // Through a symbolic link the real file is rewritten, not the link replaced by a copy.
+  char* resolved = ::realpath(path.c_str(), nullptr);
+  if (!resolved) return TagWriteResult::kCannotOpen;
+  std::string target(resolved);
+  std::free(resolved);
+
+  struct stat st {};
+  if (::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return TagWriteResult::kCannotOpen;
+  if (IsReadOnlyFile(target)) return TagWriteResult::kReadOnly;
+  FdCloser file{::open(target.c_str(), O_RDWR | O_CLOEXEC)};
+  if (file.fd < 0) return TagWriteResult::kCannotOpen;
+  if (::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode)) return TagWriteResult::kCannotOpen;
+  const std::uint64_t fileSize = static_cast<std::uint64_t>(st.st_size);
+
+  std::string head(static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, 10)), '\0');
+  if (!ReadAt(file.fd, head.data(), head.size(), 0)) return TagWriteResult::kCannotOpen;
+  if (head.size() == 10 && head.compare(0, 3, "ID3") == 0 && IsSyncsafe(Bytes(head, 6))) {
+    std::uint64_t tagEnd = std::min<std::uint64_t>(10 + ReadSyncsafe(Bytes(head, 6)), fileSize);
+    head.resize(static_cast<std::size_t>(tagEnd));
+    if (!ReadAt(file.fd, head.data() + 10, head.size() - 10, 10)) return TagWriteResult::kCannotOpen;
+  }
+
+  TagRewrite rewrite;
+  TagWriteResult built = BuildId3v2Tag(head, fileSize, fields, rewrite);
+  if (built != TagWriteResult::kWritten) return built;
+  head = std::string();
+
+  AtomicFileWriter writer;
+  if (!writer.Open(target)) return TagWriteResult::kCannotCreate;
+  if (!writer.Write(rewrite.tag.data(), rewrite.tag.size()) ||
+      !CopyRest(file.fd, rewrite.keepFrom, fileSize - rewrite.keepFrom, writer) || !writer.Commit()) {
+    writer.Abort();
+    return TagWriteResult::kWriteFailed;
+  }
+  return TagWriteResult::kWritten;
+}
+
+}  // namespace vexalo

@@ -1,0 +1,61 @@
+// The tag editor's own ID3v2 writer: replaces or adds the frames TRCK, TIT2, TPE1, TALB, TYER,
+// COMM and TCON of an MP3 file's tag, carries every other frame over, and rewrites the file
+// safely (temporary file and rename).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "tags/tag_fields.h"
+
+namespace vexalo {
+
+// Message texts for the writer's failures, spelt as the product shows them.
+inline constexpr char kReadOnlyErrorText[] = "MP3 file Read-Only Error !!!";
+inline constexpr char kTagWriteErrorText[] = " ID3 Tag Write Error !!! ";
+
+enum class TagWriteResult {
+  kWritten,         // the file now holds the new tag
+  kCannotOpen,      // missing, not a regular file, or not openable for reading and writing
+  kReadOnly,        // the file is marked read-only (no owner write bit)
+  kCannotCreate,    // the temporary file beside it cannot be created
+  kBadTag,          // the old tag cannot be walked (frame size 0, past the tag, truncated tag)
+  kUnsupportedTag,  // a tag this writer cannot rewrite correctly (extended header,
+                    // unsynchronisation, version other than 2.3 or 2.4, tag too big)
+  kWriteFailed,     // writing the new file failed (disk full, ...); the file is untouched
+};
+
+// The message text for a failure (kReadOnlyErrorText or kTagWriteErrorText); nullptr for
+// kWritten.
+const char* TagWriteMessage(TagWriteResult result);
+
+enum class TagFrameMode { kReplace, kAdd };
+
+// Frame identifiers by item number (TagItem order).
+extern const char kTagFrameIds[kTagItemCount][5];
+
+// Appends the frame of `item` (its text is fields.length[item] bytes of its slot) to `out`, the
+// new frame area, whose end is the write position. In replace mode the old frame begins at
+// `readPos` in `oldFrames`; `readPos` moves past it, and a replaced COMM keeps the old frame's
+// language code. `majorVersion` (3 or 4) decides how frame sizes are written and read.
+void PutTagFrame(TagFrameMode mode, int item, const TagFields& fields, int majorVersion,
+                 std::string_view oldFrames, std::size_t& readPos, std::string& out);
+
+// The new start of a file: `tag` replaces the file's first `keepFrom` bytes, the rest follows
+// unchanged.
+struct TagRewrite {
+  std::string tag;
+  std::uint64_t keepFrom = 0;
+};
+
+// Builds the new tag from the file's first bytes `head` (at least the whole old tag, or the
+// whole file when it is shorter) and the file's size. Pure: touches no file.
+TagWriteResult BuildId3v2Tag(std::string_view head, std::uint64_t fileSize,
+                             const TagFields& fields, TagRewrite& rewrite);
+
+// Rewrites the file at `path` with the new tag. On any failure the file is untouched.
+TagWriteResult WriteId3v2Tag(const std::string& path, const TagFields& fields);
+
+}  // namespace vexalo
