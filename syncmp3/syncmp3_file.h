@@ -1,0 +1,51 @@
+// SyncMP3 files: a copy of an MP3 file whose ID3v2 tag begins with a TXXX frame that carries the
+// SyncTable block. The writer never touches the audio; the reader takes the block back out.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <span>
+#include <string>
+
+#include "sync/sync_table.h"
+
+namespace vexalo {
+
+constexpr std::size_t kSyncMp3FrameBytes = 30'720;                    // the TXXX frame buffer
+constexpr std::size_t kMaxSyncMp3BlockBytes = kSyncMp3FrameBytes - 11;  // 30,709
+constexpr std::size_t kSyncMp3CopyBytes = 30'720;                     // the copy buffer
+
+// Results of SaveSyncMp3File.
+enum : int {
+  kSyncMp3Saved = 1,
+  kSyncMp3ReadOnly = 0,       // in place, and the source cannot be written: "MP3 file Read-Only Error !!!"
+  kSyncMp3OpenError = -1,     // the source cannot be read: "MP3 file open Error !!!"
+  kSyncMp3WriteError = -2,    // the destination cannot be created or written; nothing is left behind
+  kSyncMp3BlockTooLarge = -3, // the block's total size passes kMaxSyncMp3BlockBytes; nothing written
+};
+
+// Writes `destination` as `source` with the block in a leading TXXX frame. The destination is
+// always written to a temporary file beside it and renamed into place, so a failure leaves no
+// partial file and an existing file (the source itself in place) untouched. A destination that
+// is the source under any spelling counts as in place. `why`, when given, receives a short reason
+// on failure.
+int SaveSyncMp3File(const std::string& source, const std::string& destination, bool inPlace,
+                    std::span<const unsigned char, kSyncBlockBytes> block, std::string* why = nullptr);
+// The same with the block in SyncBlockBuffer.
+int SaveSyncMp3File(const std::string& source, const std::string& destination, bool inPlace,
+                    std::string* why = nullptr);
+
+// Writes the destination from an open source stream and a built TXXX frame; the caller closes
+// the source. False (destination untouched, nothing left behind) on any failure.
+bool WriteSyncMp3Tag(std::FILE* source, const std::string& destination,
+                     std::span<const unsigned char> frame, bool inPlace, std::string* why = nullptr);
+
+// 1 when the file could be opened, whether or not it held a block; 0 otherwise. When the file's
+// first frame is a TXXX frame, its data after the encoding byte (at most kSyncBlockBytes) is left
+// in `block`, zero-filled after it, and *foundFrame is set; else `block` is left as it was.
+int ReadSyncMp3Block(const std::string& path, std::span<unsigned char, kSyncBlockBytes> block,
+                     bool* foundFrame = nullptr);
+// The same into SyncBlockBuffer.
+int ReadSyncMp3Block(const std::string& path, bool* foundFrame = nullptr);
+
+}  // namespace vexalo
