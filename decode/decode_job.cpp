@@ -32,7 +32,9 @@ enum mad_flow DefaultError(void* data, struct mad_stream* stream, struct mad_fra
   return MAD_FLOW_IGNORE;
 }
 
-enum mad_flow InputCallback(void* data, struct mad_stream* stream) {
+}  // namespace
+
+enum mad_flow DecodeInputCallback(void* data, struct mad_stream* stream) {
   DecodeJob& job = *static_cast<DecodeJob*>(data);
   if (job.endOfInput || job.inputBuffer == nullptr) return MAD_FLOW_STOP;
 
@@ -67,11 +69,11 @@ enum mad_flow InputCallback(void* data, struct mad_stream* stream) {
   return MAD_FLOW_CONTINUE;
 }
 
-enum mad_flow HeaderCallback(void*, struct mad_header const*) { return MAD_FLOW_CONTINUE; }
+enum mad_flow DecodeHeaderCallback(void*, struct mad_header const*) { return MAD_FLOW_CONTINUE; }
 
-enum mad_flow FilterCallback(void*, struct mad_stream const*, struct mad_frame*) { return MAD_FLOW_CONTINUE; }
+enum mad_flow DecodeFilterCallback(void*, struct mad_stream const*, struct mad_frame*) { return MAD_FLOW_CONTINUE; }
 
-enum mad_flow OutputCallback(void* data, struct mad_header const* header, struct mad_pcm* pcm) {
+enum mad_flow DecodeOutputCallback(void* data, struct mad_header const* header, struct mad_pcm* pcm) {
   DecodeJob& job = *static_cast<DecodeJob*>(data);
   const bool both = pcm->channels >= 2 && header->mode != MAD_MODE_DUAL_CHANNEL;
   job.channelsIn = both ? 2 : 1;
@@ -81,13 +83,13 @@ enum mad_flow OutputCallback(void* data, struct mad_header const* header, struct
   return MAD_FLOW_CONTINUE;
 }
 
-enum mad_flow ErrorCallback(void*, struct mad_stream*, struct mad_frame*) { return MAD_FLOW_CONTINUE; }
+enum mad_flow DecodeErrorCallback(void*, struct mad_stream*, struct mad_frame*) { return MAD_FLOW_CONTINUE; }
 
+namespace {
 void CloseJobFile(DecodeJob& job) {
   if (job.file >= 0) ::close(job.file);
   job.file = -1;
 }
-
 }  // namespace
 
 FrameDecoder::~FrameDecoder() { Finish(); }
@@ -237,7 +239,8 @@ int StartDecodeJob(const std::string& path) {
       return 0;
     }
   }
-  g_decoder.Init(&job, InputCallback, HeaderCallback, FilterCallback, OutputCallback, ErrorCallback);
+  g_decoder.Init(&job, DecodeInputCallback, DecodeHeaderCallback, DecodeFilterCallback, DecodeOutputCallback,
+                 DecodeErrorCallback);
   g_decoder.Start();
   return 1;
 }

@@ -94,6 +94,19 @@ class FrameDecoder {
 extern DecodeJob TheDecodeJob;
 extern FrameScratch TheFrameScratch;
 
+// The five callbacks installed with mad_decoder_init; their data is the DecodeJob.
+// Input: refills the job's buffer behind the unconsumed tail; at end of input (a read of 0
+// bytes, a read that failed kReadAttempts times, or no room left) appends the 8 guard bytes.
+// Stop once input has ended, else continue.
+enum mad_flow DecodeInputCallback(void* job, struct mad_stream* stream);
+enum mad_flow DecodeHeaderCallback(void* job, struct mad_header const* header);  // continue
+enum mad_flow DecodeFilterCallback(void* job, struct mad_stream const* stream, struct mad_frame* frame);  // continue
+// Output: converts the frame (one channel for single and dual channel, else both) into
+// TheFrameScratch and records the frame's channel count and sample rate in the job.
+enum mad_flow DecodeOutputCallback(void* job, struct mad_header const* header, struct mad_pcm* pcm);
+// Error: continue, so a bad frame is skipped.
+enum mad_flow DecodeErrorCallback(void* job, struct mad_stream* stream, struct mad_frame* frame);
+
 // Resets the job for `path`, opens the file and starts the decoder. Ends a previous job that
 // was never ended. Returns 1 on success; 0 when the file cannot be opened or its status read,
 // the input buffer cannot be allocated, or a decode worker is still using the job.

@@ -9,9 +9,6 @@ namespace {
 constexpr std::int32_t kMax = 0x0FFFFFFF;   // largest fixed-point value kept
 constexpr std::int32_t kMin = -0x10000000;  // smallest
 
-// Two's-complement wrap-around arithmetic, done in unsigned so that overflow is defined.
-inline std::int32_t Wrap(std::uint32_t v) { return static_cast<std::int32_t>(v); }
-inline std::uint32_t U(std::int32_t v) { return static_cast<std::uint32_t>(v); }
 }  // namespace
 
 int DitherSample(unsigned bits, mad_fixed_t sample, DitherState& state) {
@@ -20,14 +17,17 @@ int DitherSample(unsigned bits, mad_fixed_t sample, DitherState& state) {
   const unsigned scalebits = MAD_F_FRACBITS + 1 - bits;
   const std::uint32_t mask = (1u << scalebits) - 1u;
 
-  std::int32_t s = Wrap(U(sample) + U(state.error[0]) - U(state.error[1]) + U(state.error[2]));
+  // The sample and output sums are held in 64 bits: in 32 bits a sample near +8.0 would wrap
+  // round and come out as the most negative value. Below that they agree bit for bit.
+  std::int64_t s = std::int64_t{sample} + state.error[0] - state.error[1] + state.error[2];
   state.error[2] = state.error[1];
   state.error[1] = state.error[0] / 2;
 
-  std::int32_t output = Wrap(U(s) + (1u << (MAD_F_FRACBITS - bits)));
+  std::int64_t output = s + (std::int64_t{1} << (MAD_F_FRACBITS - bits));
 
+  // The pseudo-random sequence is modulo 2^32.
   const std::uint32_t next = state.random * 1664525u + 1013904223u;
-  output = Wrap(U(output) + (next & mask) - (state.random & mask));
+  output += static_cast<std::int64_t>(next & mask) - static_cast<std::int64_t>(state.random & mask);
   state.random = next;
 
   if (output > kMax) {
@@ -38,9 +38,10 @@ int DitherSample(unsigned bits, mad_fixed_t sample, DitherState& state) {
     if (s < kMin) s = kMin;
   }
 
-  output = Wrap(U(output) & ~mask);
-  state.error[0] = Wrap(U(s) - U(output));
-  return output >> scalebits;  // arithmetic shift: keeps the sign
+  output &= ~static_cast<std::int64_t>(mask);
+  // Unclipped, s lies within a few quantisation steps of the output, so the error fits.
+  state.error[0] = static_cast<std::int32_t>(s - output);
+  return static_cast<int>(output >> scalebits);  // arithmetic shift: keeps the sign
 }
 
 std::size_t ConvertPcm(unsigned char* out, std::size_t outBytes, std::size_t count, const mad_fixed_t* left,
