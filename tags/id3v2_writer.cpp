@@ -18,6 +18,11 @@ namespace vexalo {
 
 const char kTagFrameIds[kTagItemCount][5] = {"TRCK", "TIT2", "TPE1", "TALB", "TYER", "TCON", "COMM"};
 
+const char* TagFrameId(int item, int majorVersion) {
+  if (item == kTagYear && majorVersion == 4) return "TDRC";
+  return kTagFrameIds[item];
+}
+
 const char* TagWriteMessage(TagWriteResult result) {
   switch (result) {
     case TagWriteResult::kWritten:
@@ -105,7 +110,11 @@ int PlainDataOffset(unsigned char formatFlags, int majorVersion) {
   return offset;
 }
 
+// Either year frame counts as the year's frame in both versions: libid3tag ignores TYER in a
+// v2.4 tag and presents a v2.3 TDRC ahead of a later TYER, so leaving the other one in front
+// would hide the edited year from the next reading.
 int ItemOfFrameId(std::string_view id) {
+  if (id == "TDRC") return kTagYear;
   for (int item = 0; item < kTagItemCount; ++item)
     if (id == kTagFrameIds[item]) return item;
   return -1;
@@ -134,7 +143,7 @@ void PutTagFrame(TagFrameMode mode, int item, const TagFields& fields, int major
     readPos += 10 + static_cast<std::size_t>(oldSize);
   }
 
-  out.append(kTagFrameIds[item], 4);
+  out.append(TagFrameId(item, majorVersion), 4);
   AppendFrameSize(out, static_cast<std::uint32_t>(item == kTagComment ? n + 5 : n + 1), majorVersion);
   out.append(2, '\0');
   out.push_back('\0');  // ISO-8859-1

@@ -33,8 +33,11 @@ const char* TagWriteMessage(TagWriteResult result);
 
 enum class TagFrameMode { kReplace, kAdd };
 
-// Frame identifiers by item number (TagItem order).
+// Frame identifiers by item number (TagItem order), as written into a v2.3 tag.
 extern const char kTagFrameIds[kTagItemCount][5];
+// The identifier written for `item` into a tag of `majorVersion`: the year is TDRC in v2.4,
+// which has no TYER frame, and TYER otherwise. A tag's first TYER or TDRC is the year's frame.
+const char* TagFrameId(int item, int majorVersion);
 
 // Appends the frame of `item` (its text is fields.length[item] bytes of its slot) to `out`, the
 // new frame area, whose end is the write position. In replace mode the old frame begins at

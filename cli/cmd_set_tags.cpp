@@ -1,0 +1,123 @@
+// vexalo-sync set-tags: what the tag editor does when it opens on a file and OK is pressed.
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/cli_registry.h"
+#include "common/shared_state.h"
+#include "tags/genre_names.h"
+#include "tags/id3v2_writer.h"
+#include "tags/mpeg_audio_probe.h"
+#include "tags/tag_editor_logic.h"
+#include "tags/tag_fields.h"
+
+namespace {
+
+extern const vexalo::cli::Subcommand kSetTags;
+
+// Command-line texts are taken as UTF-8 and stored as ISO-8859-1. Bytes that are not valid
+// UTF-8 are taken as they are; a character beyond ISO-8859-1 cannot be stored and is refused.
+bool Utf8ToLatin1(const std::string& in, std::string& out) {
+  std::string result;
+  for (std::size_t i = 0; i < in.size();) {
+    unsigned char c = static_cast<unsigned char>(in[i]);
+    std::size_t extra = c < 0x80             ? 0
+                        : (c & 0xE0) == 0xC0 ? 1
+                        : (c & 0xF0) == 0xE0 ? 2
+                        : (c & 0xF8) == 0xF0 ? 3
+                                             : 9;
+    if (extra == 9 || extra > in.size() - 1 - i) {
+      out = in;
+      return true;
+    }
+    unsigned long cp = extra == 0 ? c : (c & (0x3F >> extra));
+    for (std::size_t k = 1; k <= extra; ++k) {
+      unsigned char d = static_cast<unsigned char>(in[i + k]);
+      if ((d & 0xC0) != 0x80) {
+        out = in;
+        return true;
+      }
+      cp = (cp << 6) | (d & 0x3F);
+    }
+    if (cp > 0xFF) return false;
+    result.push_back(static_cast<char>(cp));
+    i += extra + 1;
+  }
+  out = result;
+  return true;
+}
+
+int Run(const std::vector<std::string>& args) {
+  static const char* const kOptions[] = {"--track", "--title", "--artist", "--album", "--year",
+                                         "--genre", "--comment"};
+  std::optional<std::string> given[vexalo::kTagItemCount];
+  std::string path;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    int item = -1;
+    for (int k = 0; k < vexalo::kTagItemCount; ++k)
+      if (a == kOptions[k]) item = k;
+    if (item >= 0) {
+      if (i + 1 >= args.size()) return vexalo::cli::UsageError(kSetTags, a + " needs a value");
+      given[item] = args[++i];
+      continue;
+    }
+    if (a.size() > 1 && a[0] == '-') return vexalo::cli::UsageError(kSetTags, "unknown option " + a);
+    if (!path.empty()) return vexalo::cli::UsageError(kSetTags, "expects one FILE.mp3");
+    path = a;
+  }
+  if (path.empty()) return vexalo::cli::UsageError(kSetTags, "expects FILE.mp3");
+
+  std::optional<int> genre;
+  if (given[vexalo::kTagGenre]) {
+    const std::string& g = *given[vexalo::kTagGenre];
+    char* end = nullptr;
+    long n = g.empty() ? -1 : std::strtol(g.c_str(), &end, 10);
+    if (g.empty() || *end != '\0' || n < 0 || n >= vexalo::kGenreCount)
+      return vexalo::cli::UsageError(kSetTags, "--genre takes a number from 0 to 125");
+    genre = static_cast<int>(n);
+  }
+  for (int item = 0; item < vexalo::kTagItemCount; ++item) {
+    if (item == vexalo::kTagGenre || !given[item]) continue;
+    std::string latin1;
+    if (!Utf8ToLatin1(*given[item], latin1))
+      return vexalo::cli::UsageError(kSetTags, std::string(kOptions[item]) +
+                                                   " holds a character ISO-8859-1 cannot hold");
+    given[item] = latin1;
+  }
+
+  vexalo::TagFields fields;
+  std::vector<unsigned char> block(vexalo::kLyricsCapacity);
+  if (!vexalo::ReadTagFields(path, fields, block) || !vexalo::FileHasLayer3Audio(path))
+    return vexalo::cli::Fail(" Not MP3 File ");
+
+  vexalo::TagEditorTexts texts = vexalo::TagEditorTextsFromSlots(fields);
+  std::string* slots[vexalo::kTagItemCount] = {&texts.track, &texts.title, &texts.artist,
+                                               &texts.album, &texts.year,  nullptr,
+                                               &texts.comment};
+  for (int item = 0; item < vexalo::kTagItemCount; ++item)
+    if (slots[item] && given[item]) *slots[item] = *given[item];
+  // Without --genre, the genre the dialog would select; when it selects nothing, the genre the
+  // editor starts with.
+  int chosen = genre ? *genre : vexalo::GenreAfterShowing(fields, 0);
+
+  vexalo::FillTagSlots(texts, chosen, fields);
+  vexalo::TagWriteResult result = vexalo::WriteId3v2Tag(path, fields);
+  if (const char* message = vexalo::TagWriteMessage(result)) return vexalo::cli::Fail(message);
+  return vexalo::cli::kExitOk;
+}
+
+const vexalo::cli::Subcommand kSetTags{
+    "set-tags", "write tag fields into an MP3 file's ID3v2 tag",
+    "Usage: vexalo-sync set-tags FILE.mp3 [--track T] [--title T] [--artist A] [--album A]\n"
+    "                            [--year Y] [--genre N] [--comment C]\n"
+    "Does what the tag editor does when it opens on FILE and OK is pressed: the fields start\n"
+    "from the file's tag, the options given replace theirs, and the genre is N (0-125) or the\n"
+    "one the editor's list selects from the file's genre. Texts are UTF-8 on the command line\n"
+    "and are stored as ISO-8859-1 (at most 511 bytes each).\n",
+    Run};
+const vexalo::cli::Registrar kRegistrar(kSetTags);
+
+}  // namespace

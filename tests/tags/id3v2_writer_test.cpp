@@ -1,0 +1,377 @@
+#include "tags/id3v2_writer.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "common/safe_file.h"
+#include "tags/id3_test_bytes.h"
+#include "tags/tag_editor_logic.h"
+
+namespace fs = std::filesystem;
+using namespace vexalo;
+using namespace vexalo::test;
+
+namespace {
+
+TagFields Slots(const std::string& track, const std::string& title, const std::string& artist,
+                const std::string& album, const std::string& year, int genre,
+                const std::string& comment) {
+  TagFields f;
+  FillTagSlots({track, title, artist, album, year, comment}, genre, f);
+  return f;
+}
+
+TagFields Sample() { return Slots("3", "Song", "Band", "Disc", "1999", 17, "Hi"); }
+
+// The seven frames the editor adds to a tag, in their order, for Sample().
+std::string AddedFrames(int version, const char* yearId = "TYER") {
+  return TextFrame(version, "TRCK", "3") + TextFrame(version, "TIT2", "Song") +
+         TextFrame(version, "TPE1", "Band") + TextFrame(version, "TALB", "Disc") +
+         TextFrame(version, yearId, "1999") + CommFrame(version, "eng", "Hi") +
+         TextFrame(version, "TCON", "(17)Rock");
+}
+
+struct BuildCase {
+  const char* name;
+  std::string oldTag;     // the file's tag (its header and frames)
+  std::string expectTag;  // the new tag
+};
+
+std::vector<BuildCase> BuildCases() {
+  const std::string apic = Frame(3, "APIC", std::string("\0image/png\0\3\0", 13) + std::string(300, '\x89'));
+  const std::string apic4 = Frame(4, "APIC", std::string("\0image/png\0\3\0", 13) + std::string(300, '\x89'));
+  const std::string txxx = Frame(3, "TXXX", std::string("\0SO\x87\xD6\x12\0block", 12), 0x20, 0x00);
+  const std::string txxxCleared = Frame(3, "TXXX", std::string("\0SO\x87\xD6\x12\0block", 12));
+  return {
+      {"EmptyTagGetsAllSevenFrames", Tag(3, ""), Tag(3, AddedFrames(3))},
+      {"PaddingIsDropped", Tag(3, TextFrame(3, "TIT2", "Old"), 500),
+       Tag(3, TextFrame(3, "TIT2", "Song") + TextFrame(3, "TRCK", "3") + TextFrame(3, "TPE1", "Band") +
+                  TextFrame(3, "TALB", "Disc") + TextFrame(3, "TYER", "1999") + CommFrame(3, "eng", "Hi") +
+                  TextFrame(3, "TCON", "(17)Rock"))},
+      {"FramesReplacedWhereTheyStand",
+       Tag(3, TextFrame(3, "TCON", "(9)") + TextFrame(3, "TYER", "1970") + TextFrame(3, "TRCK", "12/14") +
+                  TextFrame(3, "TALB", "A") + TextFrame(3, "TPE1", "B") + TextFrame(3, "TIT2", "C") +
+                  CommFrame(3, "eng", "old"),
+           20),
+       Tag(3, TextFrame(3, "TCON", "(17)Rock") + TextFrame(3, "TYER", "1999") + TextFrame(3, "TRCK", "3") +
+                  TextFrame(3, "TALB", "Disc") + TextFrame(3, "TPE1", "Band") + TextFrame(3, "TIT2", "Song") +
+                  CommFrame(3, "eng", "Hi"))},
+      {"SecondTwinIsCarriedOver",
+       Tag(3, TextFrame(3, "TIT2", "First") + TextFrame(3, "TIT2", "Second")),
+       Tag(3, TextFrame(3, "TIT2", "Song") + TextFrame(3, "TIT2", "Second") + TextFrame(3, "TRCK", "3") +
+                  TextFrame(3, "TPE1", "Band") + TextFrame(3, "TALB", "Disc") + TextFrame(3, "TYER", "1999") +
+                  CommFrame(3, "eng", "Hi") + TextFrame(3, "TCON", "(17)Rock"))},
+      {"ReplacedCommentKeepsItsLanguage", Tag(3, CommFrame(3, "deu", "alt")),
+       Tag(3, CommFrame(3, "deu", "Hi") + TextFrame(3, "TRCK", "3") + TextFrame(3, "TIT2", "Song") +
+                  TextFrame(3, "TPE1", "Band") + TextFrame(3, "TALB", "Disc") + TextFrame(3, "TYER", "1999") +
+                  TextFrame(3, "TCON", "(17)Rock"))},
+      {"LeadingSyncTxxxStaysFirstWithFlagsCleared", Tag(3, txxx + apic, 10),
+       Tag(3, txxxCleared + apic + AddedFrames(3))},
+      {"StatusFlagsAreCleared", Tag(3, Frame(3, "PRIV", "owner\0data", 0xE0, 0x00)),
+       Tag(3, Frame(3, "PRIV", "owner\0data") + AddedFrames(3))},
+      {"CompressedFrameKeepsFlags", Tag(3, Frame(3, "TXXX", std::string("\0\0\0\x10zlibdata", 12), 0x40, 0x80)),
+       Tag(3, Frame(3, "TXXX", std::string("\0\0\0\x10zlibdata", 12), 0x40, 0x80) + AddedFrames(3))},
+      {"EncryptedFrameKeepsFlags", Tag(3, Frame(3, "PRIV", "\x81secret", 0x00, 0x40)),
+       Tag(3, Frame(3, "PRIV", "\x81secret", 0x00, 0x40) + AddedFrames(3))},
+      {"GroupedFrameKeepsFlags", Tag(3, Frame(3, "TXXX", std::string("\x07\0d\0v", 5), 0x00, 0x20)),
+       Tag(3, Frame(3, "TXXX", std::string("\x07\0d\0v", 5), 0x00, 0x20) + AddedFrames(3))},
+      {"UndefinedFormatFlagsAreCleared", Tag(3, Frame(3, "PRIV", "x", 0x00, 0x1F)),
+       Tag(3, Frame(3, "PRIV", "x") + AddedFrames(3))},
+      {"ReplacedFrameOfSizeZero", Tag(3, Frame(3, "TIT2", "")), Tag(3, TextFrame(3, "TIT2", "Song") +
+          TextFrame(3, "TRCK", "3") + TextFrame(3, "TPE1", "Band") + TextFrame(3, "TALB", "Disc") +
+          TextFrame(3, "TYER", "1999") + CommFrame(3, "eng", "Hi") + TextFrame(3, "TCON", "(17)Rock"))},
+      {"V23TdrcCountsAsTheYear", Tag(3, TextFrame(3, "TDRC", "2001") + TextFrame(3, "TYER", "1999x")),
+       Tag(3, TextFrame(3, "TYER", "1999") + TextFrame(3, "TYER", "1999x") + TextFrame(3, "TRCK", "3") +
+                  TextFrame(3, "TIT2", "Song") + TextFrame(3, "TPE1", "Band") + TextFrame(3, "TALB", "Disc") +
+                  CommFrame(3, "eng", "Hi") + TextFrame(3, "TCON", "(17)Rock"))},
+      {"V24WalksSyncsafeSizesAndWritesThem", Tag(4, TextFrame(4, "TPE1", "Old") + apic4 + TextFrame(4, "TDRC", "2001-05")),
+       Tag(4, TextFrame(4, "TPE1", "Band") + apic4 + TextFrame(4, "TDRC", "1999") + TextFrame(4, "TRCK", "3") +
+                  TextFrame(4, "TIT2", "Song") + TextFrame(4, "TALB", "Disc") + CommFrame(4, "eng", "Hi") +
+                  TextFrame(4, "TCON", "(17)Rock"))},
+      {"V24UnsyncAndLengthIndicatorFrameKeepsFlags",
+       Tag(4, Frame(4, "PRIV", std::string("\0\0\0\x04o\0\xFF\0", 8), 0x00, 0x03)),
+       Tag(4, Frame(4, "PRIV", std::string("\0\0\0\x04o\0\xFF\0", 8), 0x00, 0x03) + AddedFrames(4, "TDRC"))},
+      {"V24FooterIsRewritten",
+       Tag(4, TextFrame(4, "TIT2", "Old"), 0, 0x10) + "3DI" + std::string("\4\0\x10", 3) + Syncsafe(14),
+       Tag(4, TextFrame(4, "TIT2", "Song") + TextFrame(4, "TRCK", "3") + TextFrame(4, "TPE1", "Band") +
+                  TextFrame(4, "TALB", "Disc") + TextFrame(4, "TDRC", "1999") + CommFrame(4, "eng", "Hi") +
+                  TextFrame(4, "TCON", "(17)Rock"), 0, 0x10) +
+           "3DI" + std::string("\4\0\x10", 3) + Syncsafe(static_cast<std::uint32_t>(AddedFrames(4, "TDRC").size()))},
+  };
+}
+
+TEST(BuildId3v2Tag, RewritesTagsByteForByte) {
+  const std::string audio = FakeAudio();
+  for (const auto& c : BuildCases()) {
+    SCOPED_TRACE(c.name);
+    std::string file = c.oldTag + audio;
+    TagRewrite rewrite;
+    ASSERT_EQ(BuildId3v2Tag(file, file.size(), Sample(), rewrite), TagWriteResult::kWritten);
+    EXPECT_EQ(rewrite.tag, c.expectTag);
+    EXPECT_EQ(rewrite.keepFrom, c.oldTag.size());
+  }
+}
+
+TEST(BuildId3v2Tag, UntaggedFileGetsNewTagInFrontWithEmptyFrames) {
+  const std::string file = FakeAudio() + "TAG" + std::string(125, 'v');  // with an ID3v1 tag
+  TagRewrite rewrite;
+  ASSERT_EQ(BuildId3v2Tag(file, file.size(), Slots("", "", "", "", "", 113, ""), rewrite),
+            TagWriteResult::kWritten);
+  const std::string frames = TextFrame(3, "TRCK", "") + TextFrame(3, "TIT2", "") + TextFrame(3, "TPE1", "") +
+                             TextFrame(3, "TALB", "") + TextFrame(3, "TYER", "") + CommFrame(3, "eng", "") +
+                             TextFrame(3, "TCON", "(113)Tango");
+  EXPECT_EQ(rewrite.tag, Tag(3, frames));
+  EXPECT_EQ(rewrite.keepFrom, 0u);
+  // An empty text still yields its frame: size 1, or 5 for COMM.
+  EXPECT_EQ(rewrite.tag.substr(10, 10), std::string("TRCK\0\0\0\1\0\0", 10));
+  EXPECT_NE(rewrite.tag.find(std::string("COMM\0\0\0\5\0\0\0eng\0", 15)), std::string::npos);
+}
+
+TEST(BuildId3v2Tag, TextOfFullSlotIsWrittenWithVersionsSizeRule) {
+  TagFields f = Slots("", std::string(600, 'x'), "", "", "", 0, "");
+  ASSERT_EQ(f.length[kTagTitle], 511);
+  for (int version : {3, 4}) {
+    SCOPED_TRACE(version);
+    std::string file = Tag(version, "") + FakeAudio();
+    TagRewrite rewrite;
+    ASSERT_EQ(BuildId3v2Tag(file, file.size(), f, rewrite), TagWriteResult::kWritten);
+    std::size_t at = rewrite.tag.find("TIT2");
+    ASSERT_NE(at, std::string::npos);
+    // 512 = 0x200: plain 00 00 02 00, syncsafe 00 00 04 00.
+    EXPECT_EQ(rewrite.tag.substr(at + 4, 4), version == 4 ? std::string("\0\0\4\0", 4) : std::string("\0\0\2\0", 4));
+    EXPECT_EQ(rewrite.tag.substr(at + 11, 511), std::string(511, 'x'));
+  }
+}
+
+TEST(BuildId3v2Tag, LengthBeyondSlotIsBounded) {
+  TagFields f = Sample();
+  f.length[kTagTitle] = 100000;
+  f.length[kTagArtist] = -5;
+  std::string file = Tag(3, "") + FakeAudio();
+  TagRewrite rewrite;
+  ASSERT_EQ(BuildId3v2Tag(file, file.size(), f, rewrite), TagWriteResult::kWritten);
+  EXPECT_NE(rewrite.tag.find(std::string("TIT2\0\0\2\0\0\0\0Song", 15)), std::string::npos);
+  EXPECT_NE(rewrite.tag.find(std::string("TPE1\0\0\0\1\0\0\0", 11)), std::string::npos);
+}
+
+struct RefusedCase {
+  const char* name;
+  std::string file;
+  TagWriteResult expect;
+};
+
+TEST(BuildId3v2Tag, RefusesTagsItCannotWalkOrRewrite) {
+  const std::string audio = FakeAudio();
+  std::string sizeTooBig = Tag(3, TextFrame(3, "PRIV", "abc"));
+  sizeTooBig[10 + 4 + 3] = 13;  // the frame claims the whole tag: not below the tag size
+  std::string reachesPast = Tag(3, TextFrame(3, "PRIV", "abcdef") + TextFrame(3, "TIT2", "x"));
+  reachesPast[10 + 4 + 3] = 25;  // below the tag size (29), but past its end
+  std::string truncated = Tag(3, TextFrame(3, "TIT2", "x"));
+  truncated[9] = 0x7F;  // tag size beyond the file's end
+  std::string notSyncsafe = Tag(3, TextFrame(3, "TIT2", "x"));
+  notSyncsafe[8] = '\x80';
+  std::string v24PlainSize = Tag(4, Frame(4, "PRIV", std::string(200, 'p')));
+  v24PlainSize[10 + 7] = '\xC8';  // 200 as a plain byte: not syncsafe
+  std::vector<RefusedCase> cases = {
+      {"CarriedFrameOfSizeZero", Tag(3, TextFrame(3, "TIT2", "x") + Frame(3, "PRIV", "")) + audio,
+       TagWriteResult::kBadTag},
+      {"FrameSizeNotBelowTagSize", sizeTooBig + audio, TagWriteResult::kBadTag},
+      {"FrameReachingPastTheTag", reachesPast + audio, TagWriteResult::kBadTag},
+      {"HeaderCutShortByTagEnd", Tag(3, TextFrame(3, "TIT2", "x") + "PRIV\0") + audio, TagWriteResult::kBadTag},
+      {"TagLargerThanFile", truncated + audio, TagWriteResult::kBadTag},
+      {"HeaderShorterThanTenBytes", std::string("ID3\3\0", 5), TagWriteResult::kBadTag},
+      {"TagSizeNotSyncsafe", notSyncsafe + audio, TagWriteResult::kBadTag},
+      {"V24FrameSizeNotSyncsafe", v24PlainSize + audio, TagWriteResult::kBadTag},
+      {"ExtendedHeader", Tag(3, std::string("\0\0\0\6\0\0\0\0\0\0", 10) + TextFrame(3, "TIT2", "x"), 0, 0x40) + audio,
+       TagWriteResult::kUnsupportedTag},
+      {"Unsynchronised", Tag(3, TextFrame(3, "TIT2", "x"), 0, 0x80) + audio, TagWriteResult::kUnsupportedTag},
+      {"Version22", Tag(2, "TT2\0\0\2\0x") + audio, TagWriteResult::kUnsupportedTag},
+      {"Version25", Tag(5, TextFrame(3, "TIT2", "x")) + audio, TagWriteResult::kUnsupportedTag},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TagRewrite rewrite;
+    rewrite.tag = "stale";
+    EXPECT_EQ(BuildId3v2Tag(c.file, c.file.size(), Sample(), rewrite), c.expect);
+  }
+}
+
+TEST(PutTagFrame, ReplaceAdvancesPastOldFrameAndAddLeavesPosition) {
+  TagFields f = Sample();
+  const std::string old = CommFrame(3, "fra", "ancien texte") + TextFrame(3, "TIT2", "x");
+  std::size_t readPos = 0;
+  std::string out = "AB";
+  PutTagFrame(TagFrameMode::kReplace, kTagComment, f, 3, old, readPos, out);
+  EXPECT_EQ(readPos, CommFrame(3, "fra", "ancien texte").size());
+  EXPECT_EQ(out, "AB" + CommFrame(3, "fra", "Hi"));
+  PutTagFrame(TagFrameMode::kAdd, kTagGenre, f, 3, old, readPos, out);
+  EXPECT_EQ(readPos, CommFrame(3, "fra", "ancien texte").size());
+  EXPECT_EQ(out, "AB" + CommFrame(3, "fra", "Hi") + TextFrame(3, "TCON", "(17)Rock"));
+}
+
+TEST(PutTagFrame, CommentLanguageFromGroupedFrameOrEngWhenUnreadable) {
+  TagFields f = Sample();
+  struct Case {
+    std::string old;
+    int version;
+    std::string lang;
+  } cases[] = {
+      {Frame(3, "COMM", std::string("\x05\0kor\0t", 7), 0, 0x20), 3, "kor"},  // group byte first
+      {Frame(3, "COMM", std::string("\0\0\0\x20zz", 6), 0, 0x80), 3, "eng"},   // compressed
+      {Frame(4, "COMM", std::string("\0\0\0\x06\0spa\0t", 10), 0, 0x01), 4, "spa"},  // length indicator
+      {Frame(4, "COMM", std::string("\x09\0ita", 5), 0, 0x04), 4, "eng"},  // encrypted
+      {Frame(3, "COMM", std::string("\0de", 3)), 3, "eng"},                 // too short
+  };
+  for (const auto& c : cases) {
+    std::size_t readPos = 0;
+    std::string out;
+    PutTagFrame(TagFrameMode::kReplace, kTagComment, f, c.version, c.old, readPos, out);
+    EXPECT_EQ(readPos, c.old.size());
+    EXPECT_EQ(out, CommFrame(c.version, c.lang, "Hi"));
+  }
+}
+
+TEST(TagWriteMessage, SpellsTheProductsTexts) {
+  EXPECT_STREQ(kReadOnlyErrorText, "MP3 file Read-Only Error !!!");
+  EXPECT_STREQ(kTagWriteErrorText, " ID3 Tag Write Error !!! ");
+  EXPECT_EQ(TagWriteMessage(TagWriteResult::kWritten), nullptr);
+  for (auto r : {TagWriteResult::kCannotOpen, TagWriteResult::kReadOnly, TagWriteResult::kCannotCreate})
+    EXPECT_STREQ(TagWriteMessage(r), kReadOnlyErrorText);
+  for (auto r : {TagWriteResult::kBadTag, TagWriteResult::kUnsupportedTag, TagWriteResult::kWriteFailed})
+    EXPECT_STREQ(TagWriteMessage(r), kTagWriteErrorText);
+}
+
+class WriteId3v2TagTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/vexalo-tagw-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    dir = pattern;
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+  }
+  fs::path Put(const std::string& name, const std::string& bytes) {
+    fs::path p = dir / name;
+    std::ofstream(p, std::ios::binary) << bytes;
+    return p;
+  }
+  std::string Get(const fs::path& p) {
+    std::string s;
+    EXPECT_TRUE(ReadWholeFile(p.string(), s));
+    return s;
+  }
+  int Entries() { return static_cast<int>(std::distance(fs::directory_iterator(dir), fs::directory_iterator())); }
+  fs::path dir;
+};
+
+TEST_F(WriteId3v2TagTest, RewritesFileAndKeepsPermissions) {
+  const std::string audio = FakeAudio(3) + "TAG" + std::string(125, 'z');
+  fs::path p = Put("song.mp3", Tag(3, TextFrame(3, "TIT2", "Old"), 300) + audio);
+  ::chmod(p.c_str(), 0640);
+  ASSERT_EQ(WriteId3v2Tag(p.string(), Sample()), TagWriteResult::kWritten);
+  EXPECT_EQ(Get(p), Tag(3, TextFrame(3, "TIT2", "Song") + TextFrame(3, "TRCK", "3") + TextFrame(3, "TPE1", "Band") +
+                               TextFrame(3, "TALB", "Disc") + TextFrame(3, "TYER", "1999") +
+                               CommFrame(3, "eng", "Hi") + TextFrame(3, "TCON", "(17)Rock")) +
+                    audio);
+  struct stat st {};
+  ASSERT_EQ(::stat(p.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(Entries(), 1);  // no temporary file left
+}
+
+TEST_F(WriteId3v2TagTest, UntaggedFileKeepsEveryByteAfterNewTag) {
+  const std::string audio = FakeAudio(5);
+  fs::path p = Put("plain.mp3", audio);
+  ASSERT_EQ(WriteId3v2Tag(p.string(), Sample()), TagWriteResult::kWritten);
+  EXPECT_EQ(Get(p), Tag(3, AddedFrames(3)) + audio);
+}
+
+TEST_F(WriteId3v2TagTest, LargeTagsSurviveWhole) {
+  // A 200 KB picture and a 2 MB lyrics frame: far beyond the 10,240-byte buffers.
+  std::mt19937 rng(7);
+  std::string picture(200 * 1024, '\0');
+  for (auto& c : picture) c = static_cast<char>(rng());
+  std::string lyrics(2 * 1024 * 1024, '\0');
+  for (auto& c : lyrics) c = static_cast<char>(rng());
+  for (int version : {3, 4}) {
+    SCOPED_TRACE(version);
+    const std::string txxx = Frame(version, "TXXX", std::string("\0SO\x87\xD6\x12\0", 7) + lyrics, 0x20, 0);
+    const std::string apic = Frame(version, "APIC", std::string("\0image/jpeg\0\3\0", 14) + picture);
+    const std::string audio = FakeAudio(4);
+    fs::path p = Put("big.mp3", Tag(version, txxx + TextFrame(version, "TIT2", "x") + apic, 4096) + audio);
+    ASSERT_EQ(WriteId3v2Tag(p.string(), Sample()), TagWriteResult::kWritten);
+    std::string txxxCleared = txxx;
+    txxxCleared[8] = '\0';
+    EXPECT_EQ(Get(p), Tag(version, txxxCleared + TextFrame(version, "TIT2", "Song") + apic +
+                                       TextFrame(version, "TRCK", "3") + TextFrame(version, "TPE1", "Band") +
+                                       TextFrame(version, "TALB", "Disc") +
+                                       TextFrame(version, version == 4 ? "TDRC" : "TYER", "1999") +
+                                       CommFrame(version, "eng", "Hi") + TextFrame(version, "TCON", "(17)Rock")) +
+                          audio);
+  }
+}
+
+TEST_F(WriteId3v2TagTest, FailuresLeaveFileUntouched) {
+  const std::string audio = FakeAudio();
+  struct Case {
+    const char* name;
+    std::string bytes;
+    TagWriteResult expect;
+  } cases[] = {
+      {"ZeroSizeFrame", Tag(3, Frame(3, "PRIV", "")) + audio, TagWriteResult::kBadTag},
+      {"TruncatedTag", Tag(3, TextFrame(3, "TIT2", "x"), 100000).substr(0, 500), TagWriteResult::kBadTag},
+      {"Unsynchronised", Tag(3, TextFrame(3, "TIT2", "x"), 0, 0x80) + audio, TagWriteResult::kUnsupportedTag},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::path p = Put("bad.mp3", c.bytes);
+    EXPECT_EQ(WriteId3v2Tag(p.string(), Sample()), c.expect);
+    EXPECT_EQ(Get(p), c.bytes);
+    EXPECT_EQ(Entries(), 1);
+  }
+}
+
+TEST_F(WriteId3v2TagTest, ReadOnlyFileIsRefusedEvenForRoot) {
+  const std::string bytes = Tag(3, TextFrame(3, "TIT2", "x")) + FakeAudio();
+  fs::path p = Put("ro.mp3", bytes);
+  ::chmod(p.c_str(), 0444);
+  EXPECT_EQ(WriteId3v2Tag(p.string(), Sample()), TagWriteResult::kReadOnly);
+  EXPECT_STREQ(TagWriteMessage(WriteId3v2Tag(p.string(), Sample())), "MP3 file Read-Only Error !!!");
+  EXPECT_EQ(Get(p), bytes);
+  EXPECT_EQ(Entries(), 1);
+}
+
+TEST_F(WriteId3v2TagTest, MissingFileOrFolderIsCannotOpen) {
+  EXPECT_EQ(WriteId3v2Tag((dir / "none.mp3").string(), Sample()), TagWriteResult::kCannotOpen);
+  EXPECT_EQ(WriteId3v2Tag(dir.string(), Sample()), TagWriteResult::kCannotOpen);
+  EXPECT_EQ(Entries(), 0);
+}
+
+TEST_F(WriteId3v2TagTest, SymbolicLinkRewritesItsTarget) {
+  const std::string audio = FakeAudio();
+  fs::path real = Put("real.mp3", audio);
+  fs::path link = dir / "link.mp3";
+  fs::create_symlink(real, link);
+  ASSERT_EQ(WriteId3v2Tag(link.string(), Sample()), TagWriteResult::kWritten);
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(Get(real), Tag(3, AddedFrames(3)) + audio);
+}
+
+TEST_F(WriteId3v2TagTest, UnwritableFolderIsRefused) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root writes into any folder";
+  const std::string bytes = FakeAudio();
+  fs::path p = Put("song.mp3", bytes);
+  ::chmod(dir.c_str(), 0555);
+  EXPECT_EQ(WriteId3v2Tag(p.string(), Sample()), TagWriteResult::kCannotCreate);
+  ::chmod(dir.c_str(), 0755);
+  EXPECT_EQ(Get(p), bytes);
+}
+
+}  // namespace
