@@ -12,9 +12,9 @@ namespace vexalo {
 
 namespace {
 
-std::atomic<void (*)(ViewPort&, Canvas&)> g_drawWhole{nullptr};
-std::atomic<std::uint32_t (*)(ViewPort&, Canvas&, std::uint32_t)> g_drawWindow{nullptr};
-std::atomic<void (*)(ViewPort&, int, int)> g_pointerMoved{nullptr};
+std::atomic<void (*)(Canvas&)> g_drawWhole{nullptr};
+std::atomic<std::uint32_t (*)(Canvas&, std::uint32_t)> g_drawWindow{nullptr};
+std::atomic<bool (*)(int, int)> g_pointerMoved{nullptr};
 
 constexpr std::uint32_t kWindowFrames = 200;
 
@@ -72,19 +72,16 @@ void OnDraw(Canvas& canvas) {
   Draw(canvas, skin::kAdjust, false);
   for (int n : {skin::kForward, skin::kRewind, skin::kPlay, skin::kPause, skin::kStop}) Draw(canvas, n, false);
 
-  ViewPort* view = ActiveView.load();
-  if (view) {
-    const int state = PlayerState.load();
-    if (state == kStateWindowView) {
-      if (auto drawWindow = g_drawWindow.load()) {
-        const std::uint32_t step = drawWindow(*view, canvas, WindowSpanBytes());
-        if (step != 0) ColumnBytes.store(static_cast<std::uint32_t>(SongInfo.channels.load()) * step);
-      }
-    } else if (state == kStateWholeView) {
-      view->SetStatusText(kPaneSongFacts, SongFactsText());
-      if (!Decoding.load()) {
-        if (auto drawWhole = g_drawWhole.load()) drawWhole(*view, canvas);
-      }
+  const int state = PlayerState.load();
+  if (state == kStateWindowView) {
+    if (auto drawWindow = g_drawWindow.load()) {
+      const std::uint32_t step = drawWindow(canvas, WindowSpanBytes());
+      if (step != 0) ColumnBytes.store(static_cast<std::uint32_t>(SongInfo.channels.load()) * step);
+    }
+  } else if (state == kStateWholeView) {
+    if (ViewPort* view = ActiveView.load()) view->SetStatusText(kPaneSongFacts, SongFactsText());
+    if (!Decoding.load()) {
+      if (auto drawWhole = g_drawWhole.load()) drawWhole(canvas);
     }
   }
 
@@ -155,7 +152,7 @@ void FormView::OnLButtonDown(int x, int y) {
 void FormView::OnMouseMove(int x, int y) {
   const int state = PlayerState.load();
   if (SongLoaded(state) && InsideWaveRect(x, y)) {
-    if (auto pointerMoved = g_pointerMoved.load()) pointerMoved(m_port, x, y);
+    if (auto pointerMoved = g_pointerMoved.load()) pointerMoved(x, y);
     return;
   }
   const int top = HitTopButton(x, y);

@@ -12,14 +12,15 @@
 
 namespace vexalo {
 
-// How the view reaches the waveform logic. By default these are the playback module's
-// functions; tests may replace them. Any of them may be null (then that step is skipped).
+// How the view reaches the waveform logic (playback/waveform.h, playback/pointing.h). By
+// default these are the playback module's functions; tests may replace them. Any of them may be
+// null, and then that step is skipped.
 struct WaveformCalls {
-  void (*drawWhole)(ViewPort& view, Canvas& canvas) = nullptr;
+  void (*drawWhole)(Canvas& canvas) = nullptr;
   // Draws the window view for `length` bytes of SongBuffer; returns the per-channel step.
-  std::uint32_t (*drawWindow)(ViewPort& view, Canvas& canvas, std::uint32_t length) = nullptr;
-  // The pointer moved over the waveform (inside WaveRect with a song loaded).
-  void (*pointerMoved)(ViewPort& view, int x, int y) = nullptr;
+  std::uint32_t (*drawWindow)(Canvas& canvas, std::uint32_t length) = nullptr;
+  // The pointer moved over the waveform (inside WaveRect with a song shown).
+  bool (*pointerMoved)(int x, int y) = nullptr;
 };
 void SetWaveformCalls(const WaveformCalls& calls);
 WaveformCalls GetWaveformCalls();
@@ -31,8 +32,8 @@ std::uint32_t WindowSpanBytes();
 
 // Paints the whole view: the skin in its fixed order, then in PlayerState 99 the window waveform,
 // in 2 the song facts in status pane 1 and (unless decoding) the whole waveform, then Insert
-// TimeInfo, Side Time and Adjust once more. Reaches the view through ActiveView (the song facts
-// and the waveform need it; without it only the skin is drawn). Safe on any thread.
+// TimeInfo, Side Time and Adjust once more. The song facts go to ActiveView's status bar (left
+// out while there is no active view). Safe on any thread.
 // This is the draw routine the view installs for RepaintView.
 void OnDraw(Canvas& canvas);
 

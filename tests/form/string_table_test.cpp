@@ -1,0 +1,81 @@
+#include "form/string_table.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "form/command_registry.h"
+#include "form/skin_layout.h"
+
+namespace vexalo {
+namespace {
+
+TEST(StringTable, CommandPromptsAreTheTableTexts) {
+  const std::pair<int, const char*> prompts[] = {
+      {32771, "Song Text File Open"},  {32772, "Song Text File Save"},
+      {32774, "All WaveForm View"},    {32776, "Partial WaveForm View"},
+      {32777, "MP3 File + Text File"}, {32779, "Text Editor Window Clear"},
+      {32781, "ID3 Tag Editor"},       {57601, "MP3 File Open"},
+      {57603, "SyncMP3 File Save"},    {57664, "Vexalo Caption Editor About"},
+      {57665, "Vexalo Caption Editor Exit !!!"}, {57667, "Vexalo Caption Editor Help"},
+  };
+  for (auto [id, text] : prompts) EXPECT_EQ(CommandPrompt(id), text) << id;
+  EXPECT_EQ(LoadString(57344), "VexaloCaption");
+  EXPECT_EQ(LoadString(57345), "\xC1\xD8\xBA\xF1");
+  EXPECT_EQ(LoadString(59142), std::string(26, ' '));
+  EXPECT_EQ(LoadString(59143), std::string(39, ' '));
+  EXPECT_TRUE(LoadString(1).empty());
+}
+
+TEST(StringTable, DocumentStringHasItsSevenFields) {
+  const std::string doc(LoadString(kIdsDocument));
+  EXPECT_EQ(std::count(doc.begin(), doc.end(), '\n'), 6);
+  EXPECT_EQ(doc, "VexaloCaption\n\nVexalo\n\n\nVexaloCaption.Document\nVexalo Document");
+}
+
+TEST(StringTable, TheWholeViewTipDiffersFromItsPromptOnlyInTheSmallF) {
+  EXPECT_STREQ(skin::ButtonAt(skin::kTop5).tip, " All Waveform View");
+  EXPECT_EQ(CommandPrompt(kIdWholeView), "All WaveForm View");
+}
+
+TEST(MenuTable, ItemsInOrderWithTheirIdsAndEveryItemHasAPrompt) {
+  const std::pair<const char*, int> expected[] = {
+      {"MP3 Open(&O)...\tCtrl+O", 57601}, {"SyncMP3 Save(&S)\tCtrl+S", 57603}, {nullptr, 0},
+      {"Text Open", 32771},               {"Text Save", 32772},                {nullptr, 0},
+      {"Exit(&X)", 57665},                {"User View", 32776},                {"1:1 View", 32774},
+      {nullptr, 0},                       {"MP3+Txt", 32777},                  {nullptr, 0},
+      {"ID3 Tag Editor", 32781},          {nullptr, 0},                        {"Editor Clear", 32779},
+      {"Help", 57667},                    {nullptr, 0},
+      {"Vexalo Caption Editor Information(&A)...", 57664},
+  };
+  const auto menu = MenuTable();
+  ASSERT_EQ(menu.size(), std::size(expected));
+  for (std::size_t i = 0; i < menu.size(); ++i) {
+    if (expected[i].first == nullptr) {
+      EXPECT_EQ(menu[i].label, nullptr) << i;
+      continue;
+    }
+    ASSERT_NE(menu[i].label, nullptr) << i;
+    EXPECT_STREQ(menu[i].label, expected[i].first);
+    EXPECT_EQ(menu[i].command, expected[i].second);
+    EXPECT_FALSE(CommandPrompt(menu[i].command).empty()) << menu[i].label;
+  }
+  EXPECT_STREQ(menu[0].menu, "File(&F)");
+  EXPECT_STREQ(menu[7].menu, "Tools(&T)");
+  EXPECT_STREQ(menu[15].menu, "Help(&H)");
+}
+
+TEST(MenuTable, AcceleratorsOpenAndSave) {
+  const auto acc = AcceleratorTable();
+  ASSERT_EQ(acc.size(), 2u);
+  EXPECT_EQ(acc[0].key, 'O');
+  EXPECT_TRUE(acc[0].ctrl);
+  EXPECT_EQ(acc[0].command, kIdMp3FileOpen);
+  EXPECT_EQ(acc[1].key, 'S');
+  EXPECT_TRUE(acc[1].ctrl);
+  EXPECT_EQ(acc[1].command, kIdSyncMp3FileSave);
+}
+
+}  // namespace
+}  // namespace vexalo
