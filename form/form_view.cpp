@@ -127,6 +127,8 @@ void FormView::OnInitialUpdate() {
 }
 
 void FormView::PressButton(int index) {
+  // Button handlers reach the view through ActiveView; after the view shutdown nothing runs.
+  if (!ActiveView.load()) return;
   {
     CanvasLease canvas(m_port);
     Draw(*canvas, index, true);

@@ -260,6 +260,15 @@ TEST_F(FormTest, MoveOverWaveGoesToThePointerLogicOnly) {
   EXPECT_EQ(port.statusTexts[kPanePrompt], " SyncMP3 File Save");
 }
 
+TEST_F(FormTest, AfterShutdownPressesRunNothing) {
+  BindLoggingCommands();
+  SetSong(kStateWholeView);
+  ActiveView = nullptr;
+  view.OnLButtonDown(CentreX(kTop1), CentreY(kTop1));
+  view.OnLButtonDown(CentreX(kPlay), CentreY(kPlay));
+  EXPECT_TRUE(canvas.ops.empty());
+}
+
 TEST_F(FormTest, UnboundCommandStillShowsThePress) {
   view.OnLButtonDown(CentreX(kTop9), CentreY(kTop9));
   EXPECT_EQ(canvas.ops, std::vector<Op>{Bmp(201, 613, 4)});
