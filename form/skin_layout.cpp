@@ -151,6 +151,22 @@ bool Answers(Activity activity, int playerState) {
 
 const std::array<Button, kButtonCount>& Buttons() { return kButtons; }
 
+Extent SkinExtent() {
+  Extent e{0, 0};
+  auto grow = [&e](int id, int x, int y) {
+    if (auto spec = FindBitmap(id)) {
+      e.width = std::max(e.width, x + spec->width);
+      e.height = std::max(e.height, y + spec->height);
+    }
+  };
+  for (const Placement& p : kFramework) grow(p.id, p.x, p.y);
+  for (const Button& b : kButtons) {
+    grow(b.normal, b.x, b.y);
+    grow(b.highlighted, b.x, b.y);
+  }
+  return e;
+}
+
 std::span<const CursorSpec> Cursors() { return kCursors; }
 
 std::optional<CursorSpec> FindCursor(int id) {

@@ -102,6 +102,14 @@ struct CursorSpec {
 std::span<const CursorSpec> Cursors();  // 170, 177, 178, 179
 std::optional<CursorSpec> FindCursor(int id);
 
+// The client area the painted skin needs: right and bottom of the furthest bitmap. The window
+// grows its frame when menus and status bar would leave less than this.
+struct Extent {
+  int width;
+  int height;
+};
+Extent SkinExtent();
+
 // Pictures outside the form's skin.
 constexpr int kSplashBitmap = 262;  // splash window, 300 x 244 pixels (200 x 150 dialog units)
 constexpr int kSplashWidth = 300;

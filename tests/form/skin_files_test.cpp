@@ -118,6 +118,12 @@ TEST(SkinFiles, UncoveredSkinBlendsWithTheViewBackground) {
   }
 }
 
+TEST(SkinLayout, ExtentReachesTheBackgroundAndTheFramesBottom) {
+  const Extent e = SkinExtent();
+  EXPECT_EQ(e.width, 767);   // background 143
+  EXPECT_EQ(e.height, 516);  // bottom frame 267 at y 505, 11 high
+}
+
 TEST(ControlLayout, VisibleControlsStayOffThePaintedButtons) {
   for (const ControlPlacement& c : ControlPlacements()) {
     if (!c.visible) continue;
