@@ -36,8 +36,10 @@ int SaveSyncMp3File(const std::string& source, const std::string& destination, b
                     std::string* why = nullptr);
 
 // Writes the destination from an open source stream and a built TXXX frame; the caller closes
-// the source. False (destination untouched, nothing left behind) on any failure.
-bool WriteSyncMp3Tag(std::FILE* source, const std::string& destination,
+// the source. kSyncMp3Saved, or kSyncMp3OpenError (the source cannot be read, or its ID3v2 tag
+// is damaged: its first frame reaches past the tag) or kSyncMp3WriteError; on failure the
+// destination is untouched and nothing is left behind.
+int WriteSyncMp3Tag(std::FILE* source, const std::string& destination,
                      std::span<const unsigned char> frame, bool inPlace, std::string* why = nullptr);
 
 // 1 when the file could be opened, whether or not it held a block; 0 otherwise. When the file's

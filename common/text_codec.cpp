@@ -1,0 +1,229 @@
+#include "common/text_codec.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+
+namespace vexalo {
+
+namespace {
+
+constexpr unsigned char kEditorLong = 0xA7;
+constexpr unsigned char kEditorShort = 0xAB;
+constexpr unsigned char kEditorClose = 0xBB;
+constexpr char32_t kEscapeBase = 0xF700;  // U+F780..U+F7FF carry bytes that are not CP949
+
+bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else if (c < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
+
+// Decodes one UTF-8 character at s[i]; returns its length (0 for a malformed one).
+std::size_t NextUtf8(std::string_view s, std::size_t i, char32_t& c) {
+  const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+  const unsigned char lead = b(i);
+  std::size_t n;
+  if (lead < 0x80) {
+    c = lead;
+    return 1;
+  } else if ((lead & 0xE0) == 0xC0) {
+    n = 2;
+    c = lead & 0x1F;
+  } else if ((lead & 0xF0) == 0xE0) {
+    n = 3;
+    c = lead & 0x0F;
+  } else if ((lead & 0xF8) == 0xF0) {
+    n = 4;
+    c = lead & 0x07;
+  } else {
+    return 0;
+  }
+  if (i + n > s.size()) return 0;
+  for (std::size_t k = 1; k < n; ++k) {
+    if ((b(i + k) & 0xC0) != 0x80) return 0;
+    c = (c << 6) | (b(i + k) & 0x3F);
+  }
+  static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (c < kMin[n] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
+  return n;
+}
+
+// One iconv descriptor for the length of a conversion.
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
+  ~Converter() {
+    if (Ok()) iconv_close(m_cd);
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+  bool Ok() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+
+  // Converts as much of `in` as it can, appending to out; returns the input bytes consumed.
+  // Stops before the first sequence it cannot convert.
+  std::size_t Run(std::string_view in, std::string& out) {
+    char* src = const_cast<char*>(in.data());
+    std::size_t left = in.size();
+    char buf[1024];
+    while (left > 0) {
+      char* dst = buf;
+      std::size_t room = sizeof buf;
+      const std::size_t r = iconv(m_cd, &src, &left, &dst, &room);
+      out.append(buf, static_cast<std::size_t>(dst - buf));
+      if (r == static_cast<std::size_t>(-1) && errno != E2BIG) break;
+    }
+    iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+    return in.size() - left;
+  }
+
+ private:
+  iconv_t m_cd;
+};
+
+// Length of an editor tag (mark, digits, closing mark) at s[i], or 0.
+std::size_t EditorTagAt(std::string_view s, std::size_t i) {
+  const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+  std::size_t digits;
+  if (b(i) == kEditorLong) {
+    digits = 8;
+  } else if (b(i) == kEditorShort) {
+    digits = 6;
+  } else {
+    return 0;
+  }
+  if (i + digits + 2 > s.size()) return 0;
+  for (std::size_t k = 1; k <= digits; ++k)
+    if (!IsDigit(b(i + k))) return 0;
+  return b(i + digits + 1) == kEditorClose ? digits + 2 : 0;
+}
+
+}  // namespace
+
+Cp949Decoded DecodeCp949(std::string_view cp949) {
+  Cp949Decoded result;
+  Converter conv("UTF-8", "CP949");
+  std::string& out = result.utf8;
+  out.reserve(cp949.size() * 3 / 2);
+  std::size_t i = 0;
+  while (i < cp949.size()) {
+    // A run up to the next possible editor mark goes to iconv whole; marks are tested first,
+    // because a tag's closing 0xBB followed by a lead byte would otherwise decode as one
+    // character.
+    std::size_t end = i;
+    while (end < cp949.size()) {
+      const unsigned char c = static_cast<unsigned char>(cp949[end]);
+      if ((c == kEditorLong || c == kEditorShort) && EditorTagAt(cp949, end) != 0) break;
+      // Step over whole characters so a trail byte is never taken for a mark, unless that
+      // byte begins a whole editor tag: the stored-form conversion would take it as one too.
+      const bool pair = c >= 0x81 && c != 0xFF && end + 1 < cp949.size() &&
+                        EditorTagAt(cp949, end + 1) == 0;
+      end += pair ? 2 : 1;
+    }
+    std::string_view run = cp949.substr(i, end - i);
+    while (!run.empty()) {
+      const std::size_t used = conv.Ok() ? conv.Run(run, out) : 0;
+      run.remove_prefix(used);
+      if (run.empty()) break;
+      // A byte iconv refused: keep it as an escape character and carry on after it.
+      AppendUtf8(out, kEscapeBase + static_cast<unsigned char>(run[0]));
+      ++result.invalidBytes;
+      run.remove_prefix(1);
+    }
+    i = end;
+    if (i < cp949.size()) {
+      const std::size_t tag = EditorTagAt(cp949, i);
+      AppendUtf8(out, static_cast<unsigned char>(cp949[i]));  // U+00A7 or U+00AB
+      out.append(cp949.substr(i + 1, tag - 2));
+      AppendUtf8(out, kEditorClose);
+      i += tag;
+    }
+  }
+  return result;
+}
+
+Cp949Encoded EncodeCp949(std::string_view utf8) {
+  Cp949Encoded result;
+  Converter conv("CP949", "UTF-8");
+  std::string& out = result.bytes;
+  out.reserve(utf8.size());
+  std::string pending;  // characters for iconv, converted in one go
+  auto flush = [&]() {
+    if (pending.empty()) return;
+    std::string_view rest = pending;
+    while (!rest.empty()) {
+      const std::size_t used = conv.Ok() ? conv.Run(rest, out) : 0;
+      rest.remove_prefix(used);
+      if (rest.empty()) break;
+      char32_t c = 0xFFFD;
+      std::size_t n = NextUtf8(rest, 0, c);
+      if (n == 0) n = 1;
+      result.unencodable.push_back(c);
+      out.push_back('?');
+      rest.remove_prefix(n);
+    }
+    pending.clear();
+  };
+  // "§" + 8 digits + "»" and "«" + 6 digits + "»" are editor tags: single-byte marks.
+  auto tagAt = [&](std::size_t i, char32_t open) -> std::size_t {
+    const std::size_t digits = open == 0xA7 ? 8 : 6;
+    if (i + 2 + digits + 2 > utf8.size()) return 0;
+    for (std::size_t k = 0; k < digits; ++k)
+      if (!IsDigit(static_cast<unsigned char>(utf8[i + 2 + k]))) return 0;
+    char32_t close = 0;
+    if (NextUtf8(utf8, i + 2 + digits, close) != 2 || close != kEditorClose) return 0;
+    return 2 + digits + 2;
+  };
+
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    char32_t c = 0;
+    const std::size_t n = NextUtf8(utf8, i, c);
+    if (n == 0) {
+      flush();
+      result.unencodable.push_back(0xFFFD);
+      out.push_back('?');
+      ++i;
+      continue;
+    }
+    if (c == 0xA7 || c == 0xAB) {
+      const std::size_t tag = tagAt(i, c);
+      if (tag != 0) {
+        flush();
+        out.push_back(static_cast<char>(c));
+        out.append(utf8.substr(i + 2, tag - 4));
+        out.push_back(static_cast<char>(kEditorClose));
+        i += tag;
+        continue;
+      }
+    }
+    if (c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF) {
+      flush();
+      out.push_back(static_cast<char>(c - kEscapeBase));
+      i += n;
+      continue;
+    }
+    pending.append(utf8.substr(i, n));
+    i += n;
+  }
+  flush();
+  return result;
+}
+
+std::string Cp949ToUtf8(std::string_view cp949) { return DecodeCp949(cp949).utf8; }
+
+}  // namespace vexalo
