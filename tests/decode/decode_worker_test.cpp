@@ -76,6 +76,8 @@ struct FixtureFacts {
   double seconds;  // length of the encoded tone
 };
 
+void PrintTo(const FixtureFacts& f, std::ostream* os) { *os << f.name; }
+
 class SongInfoPerFixture : public DecodeWorkerTest, public ::testing::WithParamInterface<FixtureFacts> {};
 
 TEST_P(SongInfoPerFixture, FillsSongInfoAndStoresOneChannel) {
