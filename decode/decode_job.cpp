@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <type_traits>
 
 namespace vexalo {
 
@@ -30,6 +31,16 @@ enum mad_flow DefaultError(void* data, struct mad_stream* stream, struct mad_fra
   else
     *badLast = 1;
   return MAD_FLOW_IGNORE;
+}
+
+// libmad leaves the value 4 in a header's layer field after a reserved layer code, outside the
+// values of its enum type; the field is read as the plain integer it holds.
+template <typename Enum>
+int RawEnum(const Enum& field) {
+  std::underlying_type_t<Enum> raw;
+  static_assert(sizeof raw == sizeof field);
+  std::memcpy(&raw, &field, sizeof raw);
+  return static_cast<int>(raw);
 }
 
 }  // namespace
@@ -251,8 +262,8 @@ int NextFrame(unsigned char* frameArea, std::size_t areaBytes, FrameFacts& facts
   if (g_decoder.Started()) result = g_decoder.Step();
 
   const mad_header& h = g_decoder.Header();
-  facts.layer = static_cast<int>(h.layer);
-  facts.mode = static_cast<int>(h.mode);
+  facts.layer = RawEnum(h.layer);
+  facts.mode = RawEnum(h.mode);
   facts.sampleRate = static_cast<int>(h.samplerate);
   facts.bitRate = static_cast<int>(h.bitrate);
 

@@ -336,7 +336,7 @@ TEST(FrameDecoder, RefillMapsTheInputFlow) {
     int result;
   };
   for (const Case& c : {Case{MAD_FLOW_CONTINUE, 1}, Case{MAD_FLOW_IGNORE, 1}, Case{MAD_FLOW_STOP, 0},
-                        Case{MAD_FLOW_BREAK, -1}, Case{static_cast<enum mad_flow>(0x1234), -2}}) {
+                        Case{MAD_FLOW_BREAK, -1}, Case{static_cast<enum mad_flow>(0x30), -2}}) {
     Script sc;
     sc.bytes = "x";
     sc.input = c.flow;
