@@ -90,7 +90,7 @@ int Run(const std::vector<std::string>& args) {
 
   vexalo::TagFields fields;
   std::vector<unsigned char> block(vexalo::kLyricsCapacity);
-  if (!vexalo::ReadTagFields(path, fields, block) || !vexalo::FileHasLayer3Audio(path))
+  if (!vexalo::ReadTagFields(path, fields, block) || !vexalo::LooksLikeMp3File(path))
     return vexalo::cli::Fail(" Not MP3 File ");
 
   vexalo::TagEditorTexts texts = vexalo::TagEditorTextsFromSlots(fields);

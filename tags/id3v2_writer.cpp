@@ -120,6 +120,31 @@ int ItemOfFrameId(std::string_view id) {
   return -1;
 }
 
+// True when the COMM frame at `frame` (header and body) has an empty short description. Only
+// such a frame is the editor's comment: the reader shows the first of them, and frames with a
+// description (players' private data such as gapless timing) are carried over untouched.
+bool CommHasEmptyDescription(std::string_view frame, int majorVersion) {
+  const unsigned char* header = Bytes(frame);
+  int offset = PlainDataOffset(header[9], majorVersion);
+  if (offset < 0) return false;
+  std::string_view data = frame.substr(std::min<std::size_t>(frame.size(), 10 + offset));
+  if (data.size() < 5) return false;
+  std::string_view description = data.substr(4);
+  switch (static_cast<unsigned char>(data[0])) {
+    case 0:
+    case 3:
+      return description[0] == '\0';
+    case 1:
+      if (description.size() >= 4 && (description.substr(0, 2) == "\xFF\xFE" || description.substr(0, 2) == "\xFE\xFF"))
+        description.remove_prefix(2);
+      [[fallthrough]];
+    case 2:
+      return description.size() >= 2 && description[0] == '\0' && description[1] == '\0';
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 void PutTagFrame(TagFrameMode mode, int item, const TagFields& fields, int majorVersion,
@@ -193,6 +218,7 @@ TagWriteResult BuildId3v2Tag(std::string_view head, std::uint64_t fileSize,
     if (!FrameSize(header, version, size)) return TagWriteResult::kBadTag;
     if (size > old.size() - pos - 10) return TagWriteResult::kBadTag;
     int item = ItemOfFrameId(old.substr(pos, 4));
+    if (item == kTagComment && !CommHasEmptyDescription(old.substr(pos, 10 + size), version)) item = -1;
     if (item >= 0 && !met[item]) {
       met[item] = true;
       PutTagFrame(TagFrameMode::kReplace, item, fields, version, old, pos, frames);

@@ -1,6 +1,7 @@
 // The tag editor's own ID3v2 writer: replaces or adds the frames TRCK, TIT2, TPE1, TALB, TYER,
 // COMM and TCON of an MP3 file's tag, carries every other frame over, and rewrites the file
-// safely (temporary file and rename).
+// safely (temporary file and rename). The comment's frame is the first COMM with an empty short
+// description, the one the reader shows; COMM frames with a description are carried over.
 #pragma once
 
 #include <cstddef>

@@ -68,4 +68,13 @@ bool FileHasLayer3Audio(const std::string& path) {
   return HasLayer3Audio(head, size);
 }
 
+bool LooksLikeMp3File(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  char magic[3] = {};
+  bool tagged = std::fread(magic, 1, 3, f) == 3 && magic[0] == 'I' && magic[1] == 'D' && magic[2] == '3';
+  std::fclose(f);
+  return tagged || FileHasLayer3Audio(path);
+}
+
 }  // namespace vexalo

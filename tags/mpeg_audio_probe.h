@@ -16,5 +16,9 @@ std::uint32_t Layer3FrameBytes(const unsigned char* h);
 // followed by a second one (or by the file's end or an ID3v1 tag) where its length says.
 bool HasLayer3Audio(std::string_view fileStart, std::uint64_t fileSize);
 bool FileHasLayer3Audio(const std::string& path);
+// What the command line takes for an MP3 file before it adds a tag in front: a file that begins
+// with an ID3v2 header (its tag is rewritten in place, the rest kept), or one with Layer III
+// frames near its start.
+bool LooksLikeMp3File(const std::string& path);
 
 }  // namespace vexalo

@@ -70,6 +70,18 @@ std::vector<BuildCase> BuildCases() {
        Tag(3, CommFrame(3, "deu", "Hi") + TextFrame(3, "TRCK", "3") + TextFrame(3, "TIT2", "Song") +
                   TextFrame(3, "TPE1", "Band") + TextFrame(3, "TALB", "Disc") + TextFrame(3, "TYER", "1999") +
                   TextFrame(3, "TCON", "(17)Rock"))},
+      {"DescribedCommentIsCarriedOver",
+       Tag(3, Frame(3, "COMM", std::string("\0engiTunSMPB\0 00000000", 22)) + CommFrame(3, "deu", "alt")),
+       Tag(3, Frame(3, "COMM", std::string("\0engiTunSMPB\0 00000000", 22)) + CommFrame(3, "deu", "Hi") +
+                  TextFrame(3, "TRCK", "3") + TextFrame(3, "TIT2", "Song") + TextFrame(3, "TPE1", "Band") +
+                  TextFrame(3, "TALB", "Disc") + TextFrame(3, "TYER", "1999") + TextFrame(3, "TCON", "(17)Rock"))},
+      {"OnlyDescribedCommentsMeansCommentIsAdded", Tag(3, Frame(3, "COMM", std::string("\0fradesc\0t", 10))),
+       Tag(3, Frame(3, "COMM", std::string("\0fradesc\0t", 10)) + AddedFrames(3))},
+      {"Utf16CommentWithEmptyDescriptionIsReplaced",
+       Tag(3, Frame(3, "COMM", std::string("\1kor\xFF\xFE\0\0\xFF\xFEh\0", 12))),
+       Tag(3, CommFrame(3, "kor", "Hi") + TextFrame(3, "TRCK", "3") + TextFrame(3, "TIT2", "Song") +
+                  TextFrame(3, "TPE1", "Band") + TextFrame(3, "TALB", "Disc") + TextFrame(3, "TYER", "1999") +
+                  TextFrame(3, "TCON", "(17)Rock"))},
       {"LeadingSyncTxxxStaysFirstWithFlagsCleared", Tag(3, txxx + apic, 10),
        Tag(3, txxxCleared + apic + AddedFrames(3))},
       {"StatusFlagsAreCleared", Tag(3, Frame(3, "PRIV", "owner\0data", 0xE0, 0x00)),
