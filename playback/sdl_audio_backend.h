@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <mutex>
 #include <string>
@@ -43,6 +44,10 @@ class SdlAudioBackend : public AudioBackend {
   Pending m_pending[kMaxPending];
   int m_head = 0;
   int m_count = 0;
+  // Pulls since the ring ran empty; Close waits for two, so the last buffer SDL took has left
+  // SDL's own stream buffer (the speaker or disk file gets the song's tail).
+  int m_emptyPulls = 0;
+  std::condition_variable m_pulled;
   DoneCallback m_onDone;
   unsigned m_device = 0;
   bool m_audioInitialised = false;

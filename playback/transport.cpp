@@ -1,0 +1,533 @@
+#include "playback/transport.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+#include "common/control_ids.h"
+#include "common/repaint.h"
+#include "common/shared_state.h"
+#include "common/view_port.h"
+#include "common/worker.h"
+#include "playback/readout.h"
+#include "playback/sdl_audio_backend.h"
+#include "playback/wave_out_device.h"
+#include "playback/waveform.h"
+#include "sync/sync_table.h"
+
+namespace vexalo {
+
+unsigned char ChunkBuffer[kChunkBufferBytes];
+
+namespace {
+
+constexpr Colour kCursorColour = RGB(200, 100, 100);
+constexpr Colour kLyricPanelColour = RGB(147, 196, 236);
+constexpr int kBandPixels = 2 * kCursorHalfBand + 1;
+constexpr int kSliderMax = 65'535;
+
+bool SongShown() {
+  int state = PlayerState.load();
+  return state == kStateWholeView || state == kStateWindowView;
+}
+
+int SongChannels() { return std::max(1, SongInfo.channels.load()); }
+
+double FrameMillis() { return SongInfo.frameSeconds.load() * 1000.0; }
+
+// The double value TimeOfPosition truncates.
+double ExactTimeOfPosition(std::uint32_t p) {
+  const double perFrame = SongBytesPerFrame();
+  if (perFrame <= 0) return 0.0;
+  const double frameMs = FrameMillis();
+  return frameMs / (perFrame / SongChannels()) + (p / perFrame) * frameMs;
+}
+
+std::string FormatTime(const char* format, int ms) {
+  char text[kTextCapacity];
+  std::snprintf(text, sizeof text, format, ms / 60000, (ms / 1000) % 60, (ms % 1000) / 10);
+  return text;
+}
+
+TimeMark MarkOf(int ms) { return TimeMark{ms / 60000, (ms / 1000) % 60, ms % 1000}; }
+
+int TotalMillis() {
+  return SongInfo.totalMinutes.load() * 60000 + SongInfo.totalSeconds.load() * 1000 + SongInfo.totalMillis.load();
+}
+
+void SetSlider(int pos) {
+  if (ViewPort* view = ActiveView.load()) view->SetSliderPos(pos);
+}
+
+void FocusWaveArea() {
+  if (ViewPort* view = ActiveView.load()) view->SetFocus(kIdcWaveArea);
+}
+
+// Draws the window view from PlayPosBytes and sets ColumnBytes from its step.
+void DrawWindowAndSetColumns() {
+  ViewPort* view = ActiveView.load();
+  if (!view) return;
+  std::uint32_t step;
+  {
+    CanvasLease canvas(*view);
+    step = DrawWindowWave(*canvas, static_cast<std::uint32_t>(kWindowFrames * SongBytesPerFrame()));
+  }
+  ColumnBytes.store(step * static_cast<std::uint32_t>(SongChannels()));
+}
+
+void SwitchToWindowView() {
+  PlayerState.store(kStateWindowView);
+  UpdateSliderFromPosition(PlayPosBytes.load());
+  ShowStartReadout();
+  ShowPlayReadout();
+  DrawWindowAndSetColumns();
+}
+
+void SwitchToWholeView() {
+  PlayPosBytes.store(0);
+  CursorOffset.store(0);
+  PlayerState.store(kStateWholeView);
+  RepaintView();
+}
+
+// The moving cursor: a line over the band middle-50..middle+50, with the band's pixels saved
+// before each line is drawn and put back once the cursor has moved on.
+class Cursor {
+ public:
+  Cursor(float startX, int lastDrawn) : m_x(startX), m_lastDrawn(lastDrawn) {
+    const Rect r = WaveRect;
+    m_left = r.left;
+    m_right = r.right;
+    int middle = r.top + (r.bottom - r.top) / 2;
+    m_top = middle - kCursorHalfBand;
+    m_bottom = middle + kCursorHalfBand;
+  }
+
+  void Advance(float columns, ViewPort& view) {
+    m_x += columns;
+    const int column = static_cast<int>(m_x);
+    if (column == m_previous) return;
+    CanvasLease canvas(view);
+    for (int k = 0; k < kBandPixels; ++k) m_saved[m_slot][k] = canvas->GetPixel(column, m_top + k);
+    m_slot ^= 1;
+    if (m_lastDrawn >= m_left && m_lastDrawn <= m_right) {
+      m_lastDrawn = column;
+      canvas->Line(column, m_top, column, m_bottom, kCursorColour);
+    }
+    if (m_previous != -1)
+      for (int k = 0; k < kBandPixels; ++k) canvas->SetPixel(m_previous, m_top + k, m_saved[m_slot][k]);
+    m_previous = column;
+  }
+
+  int Previous() const { return m_previous; }
+  int Left() const { return m_left; }
+
+ private:
+  float m_x;
+  int m_lastDrawn;
+  int m_previous = -1;
+  int m_left, m_right, m_top, m_bottom;
+  int m_slot = 0;
+  Colour m_saved[2][kBandPixels] = {};
+};
+
+// What ended a playback loop.
+struct LoopEnd {
+  bool endReached = false;
+  bool viewGone = false;
+};
+
+bool StopsWholePlayer(int command) {
+  return command == kCmdPlay || command == kCmdPause || command == kCmdStop || command == kCmdWholeView ||
+         command == kCmdWindowView;
+}
+
+bool StopsWindowPlayer(int command) {
+  return command == kCmdPlay || command == kCmdStop || command == kCmdWholeView || command == kCmdWindowView ||
+         command == kCmdRewind || command == kCmdForward;
+}
+
+// One playback's feeding loop, shared by both players.
+class Feeder {
+ public:
+  Feeder(std::uint32_t pos, std::uint64_t limit, double startMillis)
+      : m_pos(pos), m_limit(limit), m_startMillis(startMillis) {
+    m_chunkFrames = std::clamp(ChunkFrames.load(), 1, static_cast<int>(kChunkBufferBytes / 4608));
+    m_songChunk = static_cast<std::uint32_t>(m_chunkFrames * SongBytesPerFrame());
+  }
+
+  // Feeds one chunk; false when the next chunk would pass the limit (it is not played).
+  bool FeedChunk() {
+    if (m_songChunk == 0 || static_cast<std::uint64_t>(m_pos) + m_songChunk > m_limit) return false;
+    std::memset(ChunkBuffer, 0, sizeof ChunkBuffer);
+    const unsigned char* from = SongBuffer + m_pos;
+    for (std::uint32_t k = 0; k < m_songChunk; k += 2) {
+      unsigned char* to = ChunkBuffer + 2 * k;
+      to[0] = to[2] = from[k];
+      to[1] = to[3] = from[k + 1];
+    }
+    m_pos += m_songChunk;
+    m_elapsed += m_chunkFrames * SongInfo.frameSeconds.load();
+    const int ms = static_cast<int>(m_elapsed * 1000.0 + m_startMillis);
+    const TimeMark mark = MarkOf(ms);
+    PlayTime.Store(mark);
+    PlayTimeText.Set(FormatTime(" Play Time = %02d:%02d:%02d ", ms));
+    ShowReadout(kIdcPlaySlot, PlayTimeText.Get());
+    ShowLyricPanel(0, mark.minutes, mark.seconds, mark.millis);
+    UpdateSliderFromPosition(m_pos);
+    m_lastResult = AudioPlay(ChunkBuffer, 2 * m_songChunk);
+    return true;
+  }
+
+  bool DeviceFailed() const { return m_lastResult == -1; }
+  std::uint32_t Position() const { return m_pos; }
+  int ChunkFramesUsed() const { return m_chunkFrames; }
+
+ private:
+  std::uint32_t m_pos;
+  std::uint64_t m_limit;
+  double m_startMillis;
+  double m_elapsed = 0.0;
+  int m_chunkFrames = 4;
+  std::uint32_t m_songChunk = 0;
+  int m_lastResult = 0;
+};
+
+// Runs a player's loop until `stops` accepts the command word, the limit is reached or the view
+// is gone. After a device error the loop only watches the command word, sleeping between looks.
+template <typename Stops>
+LoopEnd RunLoop(Feeder& feeder, Cursor& cursor, float columnsPerFrame, Stops stops) {
+  LoopEnd end;
+  while (!stops(TransportCommand.load())) {
+    ViewPort* view = ActiveView.load();
+    if (!view) {
+      end.viewGone = true;
+      break;
+    }
+    if (feeder.DeviceFailed()) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    } else if (BufferDoneFlag.load() == 0) {
+      if (!feeder.FeedChunk()) {
+        end.endReached = true;
+        break;
+      }
+    }
+    if (BufferDoneFlag.load() == 1 && !feeder.DeviceFailed()) {
+      if (ActiveView.load()) cursor.Advance(feeder.ChunkFramesUsed() * columnsPerFrame, *view);
+      BufferDoneFlag.store(0);
+    }
+    if (TransportCommand.load() == kCmdStop) break;
+  }
+  return end;
+}
+
+void OpenDevice() {
+  AudioInit();
+  AudioConfigure(2, SongInfo.sampleRate.load());
+  if (TakeNoAudioDeviceNotice())
+    if (ViewPort* view = ActiveView.load()) view->SetStatusText(kPanePrompt, kNoAudioDeviceText);
+}
+
+void EndWorker() {
+  LyricPanelFresh.store(0);
+  TransportCommand.store(kCmdNone);
+  WorkerBusy.store(0);
+}
+
+}  // namespace
+
+int DeviceBytesPerFrame() { return SongInfo.frameScale.load() * 1152; }
+int SongBytesPerFrame() { return DeviceBytesPerFrame() / 2; }
+
+int TimeOfPosition(std::uint32_t p) { return static_cast<int>(ExactTimeOfPosition(p)); }
+
+void ShowStartReadout() {
+  const int ms = TimeOfPosition(PlayPosBytes.load());
+  WindowStart.Store(MarkOf(ms));
+  WindowStartText.Set(FormatTime(" Start Time = %02d:%02d:%02d ", ms));
+  ShowReadout(kIdcStartSlot, WindowStartText.Get());
+}
+
+void ShowPlayReadout() {
+  const int ms = TimeOfPosition(PlayPosBytes.load());
+  PlayTime.Store(MarkOf(ms));
+  PlayTimeText.Set(FormatTime(" Play Time = %02d:%02d:%02d ", ms));
+  ShowReadout(kIdcPlaySlot, PlayTimeText.Get());
+}
+
+void UpdateSliderFromPosition(std::uint32_t pos) {
+  const std::uint32_t stepBytes = std::max<std::uint32_t>(1, SliderStepBytes.load());
+  const int slider = static_cast<int>(std::min<std::uint32_t>(pos / stepBytes, kSliderMax));
+  SliderPos.store(slider);
+  SetSlider(slider);
+}
+
+void ShowLyricPanel(int hours, int minutes, int seconds, int millis) {
+  // Worker-only: the panel's bytes persist between chunks so an earlier lyric stays shown.
+  static unsigned char panel[kTextCapacity];
+  if (LyricPanelFresh.load() == 0) {
+    LyricPanelFresh.store(1);
+    std::memset(panel, 0, sizeof panel);
+  }
+  const int result = FormatLyricPanel(hours, minutes, seconds, millis, panel);
+  panel[kTextCapacity - 1] = 0;
+  LyricPanelText.Set(reinterpret_cast<const char*>(panel));
+  if (panel[0] == 0) return;
+  ViewPort* view = ActiveView.load();
+  if (!view) return;
+  CanvasLease canvas(*view);
+  if (result != -1) canvas->DrawBitmap(kLyricPanelX, kLyricPanelY, kLyricPanelBitmap);
+  char line[129];
+  int length = 0, shift = 0, y = 305;
+  for (std::size_t i = 0; i < kTextCapacity && panel[i] != 0; ++i) {
+    const unsigned char b = panel[i];
+    if (b == ' ' && length == 0) {
+      shift += 8;
+    } else if (b == '\r') {
+      line[length] = 0;
+      canvas->TextOnColour(585 + shift, y, std::string(line, static_cast<std::size_t>(length)), kLyricPanelColour);
+      y += 20;
+      length = shift = 0;
+      ++i;
+    } else if (length < 128) {
+      line[length++] = static_cast<char>(b);
+    }
+  }
+}
+
+void OnPlay() {
+  if (SongShown()) {
+    TransportCommand.store(kCmdPlay);
+    OnTransportKey(kCmdPlay);
+  }
+  FocusWaveArea();
+}
+
+void OnPause() {
+  if (SongShown()) TransportCommand.store(kCmdPause);
+  FocusWaveArea();
+}
+
+void OnStop() {
+  if (SongShown()) TransportCommand.store(kCmdStop);
+  FocusWaveArea();
+}
+
+void OnRewind() {
+  if (SongShown()) {
+    TransportCommand.store(kCmdRewind);
+    OnTransportKey(kCmdRewind);
+  }
+  FocusWaveArea();
+}
+
+void OnForward() {
+  if (SongShown()) {
+    TransportCommand.store(kCmdForward);
+    OnTransportKey(kCmdForward);
+  }
+  FocusWaveArea();
+}
+
+void OnTransportKey(int code) {
+  if (!SongShown()) return;
+  switch (code) {
+    case kCmdEscape:
+      SwitchToWholeView();
+      break;
+    case kCmdPlay:
+      TransportCommand.store(kCmdPlay);
+      if (WorkerBusy.load()) return;
+      WorkerBusy.store(1);
+      TransportCommand.store(kCmdNone);
+      RepaintView();
+      if (PlayerState.load() == kStateWholeView) {
+        StartWholePlayWorker();
+      } else {
+        StartWindowPlayWorker();
+      }
+      break;
+    case kCmdRewind:
+    case kCmdForward: {
+      TransportCommand.store(code);
+      if (PlayerState.load() != kStateWindowView || WorkerBusy.load()) return;
+      WorkerBusy.store(1);
+      const std::int64_t step = static_cast<std::int64_t>(3 * ColumnBytes.load() / 4) * WaveRect.right;
+      std::int64_t pos = PlayPosBytes.load();
+      if (code == kCmdRewind) {
+        pos -= step;
+        if (pos & 1) --pos;
+        if (pos < 0) pos = 0;
+      } else {
+        pos += step;
+        if (pos & 1) ++pos;
+        const std::int64_t stored = storedBytes.load();
+        if (pos >= stored) {
+          pos = std::max<std::int64_t>(stored - 1, 0);
+          if (pos & 1) --pos;
+        }
+      }
+      PlayPosBytes.store(static_cast<std::uint32_t>(pos));
+      RepaintView();
+      UpdateSliderFromPosition(PlayPosBytes.load());
+      ShowPlayReadout();
+      // The key's own code would end the new window playback before its first chunk.
+      TransportCommand.store(kCmdNone);
+      StartWindowPlayWorker();
+      break;
+    }
+    case kCmdStop:
+      TransportCommand.store(kCmdStop);
+      break;
+    default:
+      break;
+  }
+}
+
+void OnWholeView() {
+  if (!SongShown()) return;
+  TransportCommand.store(kCmdWholeView);
+  if (WorkerBusy.load()) return;
+  TransportCommand.store(kCmdNone);
+  SwitchToWholeView();
+}
+
+void OnWindowView() {
+  if (!SongShown()) return;
+  TransportCommand.store(kCmdWindowView);
+  if (WorkerBusy.load()) return;
+  TransportCommand.store(kCmdNone);
+  SwitchToWindowView();
+}
+
+int WholePlayWorker() {
+  const std::uint32_t start = PlayPosBytes.load();
+  OpenDevice();
+  const double startMillis = ExactTimeOfPosition(start);
+  const std::uint32_t columnStep = ColumnStep.load();
+  const float columnsPerFrame =
+      columnStep == 0 ? 0.0f
+                      : static_cast<float>(static_cast<double>(SongBytesPerFrame()) / columnStep / SongChannels());
+
+  StartTimeText.Set(FormatTime(" Start Time = %02d:%02d:%02d ", 0));
+  ShowReadout(kIdcStartSlot, StartTimeText.Get());
+  EndTimeText.Set(FormatTime(" End Time = %02d:%02d:%02d ", TotalMillis()));
+  ShowReadout(kIdcEndSlot, EndTimeText.Get());
+
+  const int cursorStart = WaveRect.left + CursorOffset.load();
+  Cursor cursor(static_cast<float>(cursorStart), cursorStart);
+  BufferDoneFlag.store(0);
+  PlayerState.store(kStateWholeView);
+
+  Feeder feeder(start, storedBytes.load(std::memory_order_acquire), startMillis);
+  const LoopEnd end = RunLoop(feeder, cursor, columnsPerFrame, StopsWholePlayer);
+
+  const int command = TransportCommand.load();
+  if (!end.viewGone) {
+    if (command == kCmdStop) {
+      PlayPosBytes.store(0);
+      CursorOffset.store(0);
+      RepaintView();
+    } else if (command == kCmdPlay) {
+      RepaintView();
+    } else if (command == kCmdPause) {
+      RepaintView();
+      PlayPosBytes.store(feeder.Position());
+      // A cursor that never moved still stands at its starting column.
+      if (cursor.Previous() != -1) CursorOffset.store(cursor.Previous() - cursor.Left());
+    } else if (end.endReached) {
+      RepaintView();
+      const int total = TotalMillis();
+      PlayTime.Store(MarkOf(total));
+      PlayTimeText.Set(FormatTime(" Play Time = %02d:%02d:%02d ", total));
+      ShowReadout(kIdcPlaySlot, PlayTimeText.Get());
+    }
+  }
+
+  AudioFinish();
+
+  if (!end.viewGone && ActiveView.load()) {
+    const int finalCommand = TransportCommand.load();
+    if (finalCommand == kCmdWholeView) {
+      SwitchToWholeView();
+    } else if (finalCommand == kCmdWindowView) {
+      SwitchToWindowView();
+    }
+  }
+  EndWorker();
+  return 1;
+}
+
+int WindowPlayWorker() {
+  const std::uint32_t start = PlayPosBytes.load();
+  OpenDevice();
+  const double startMillis = ExactTimeOfPosition(start);
+  const int startTime = static_cast<int>(startMillis);
+  PlayerState.store(kStateWindowView);
+
+  const int songPerFrame = SongBytesPerFrame();
+  const int channels = SongChannels();
+  float columnsPerFrame = 0.0f;
+  if (ViewPort* view = ActiveView.load()) {
+    std::uint32_t s;
+    {
+      CanvasLease canvas(*view);
+      s = DrawWindowWave(*canvas, static_cast<std::uint32_t>(kWindowFrames * songPerFrame));
+    }
+    if (s != 0) columnsPerFrame = static_cast<float>(static_cast<double>(songPerFrame) / s / channels + 0.1);
+    ColumnBytes.store(static_cast<std::uint32_t>(channels) * s);
+  }
+  const int endTime = startTime + static_cast<int>(SongInfo.frameSeconds.load() * 200000.0);
+
+  WindowStart.Store(MarkOf(startTime));
+  WindowStartText.Set(FormatTime(" Start Time = %02d:%02d:%02d ", startTime));
+  ShowReadout(kIdcStartSlot, WindowStartText.Get());
+  if (ActiveView.load()) CallSideTimeRoutine();
+  WindowEndText.Set(FormatTime(" End Time = %02d:%02d:%02d ", endTime));
+  ShowReadout(kIdcEndSlot, WindowEndText.Get());
+
+  Cursor cursor(static_cast<float>(WaveRect.left), WaveRect.left);
+  BufferDoneFlag.store(0);
+  const std::uint64_t limit = std::min<std::uint64_t>(
+      static_cast<std::uint64_t>(start) + static_cast<std::uint64_t>(kWindowFrames) * songPerFrame,
+      storedBytes.load(std::memory_order_acquire));
+  Feeder feeder(start, limit, startMillis);
+  const LoopEnd end = RunLoop(feeder, cursor, columnsPerFrame, StopsWindowPlayer);
+
+  const int command = TransportCommand.load();
+  if (!end.viewGone) {
+    if (command == kCmdStop || command == kCmdPlay) {
+      RepaintView();
+    } else if (end.endReached && command != kCmdRewind && command != kCmdForward && command != kCmdWholeView &&
+               command != kCmdWindowView) {
+      RepaintView();
+      ShowReadout(kIdcPlaySlot, PlayTimeText.Get());
+    }
+  }
+
+  AudioFinish();
+
+  if (!end.viewGone && ActiveView.load()) {
+    const int finalCommand = TransportCommand.load();
+    if (finalCommand == kCmdWholeView) {
+      SwitchToWholeView();
+    } else if (finalCommand == kCmdWindowView) {
+      PlayerState.store(kStateWindowView);
+      RepaintView();
+    }
+  }
+  EndWorker();
+  return 1;
+}
+
+void StartWholePlayWorker() {
+  StartWorkerThread([] { WholePlayWorker(); });
+}
+
+void StartWindowPlayWorker() {
+  StartWorkerThread([] { WindowPlayWorker(); });
+}
+
+}  // namespace vexalo
