@@ -158,9 +158,21 @@ class Feeder {
     m_songChunk = static_cast<std::uint32_t>(m_chunkFrames * SongBytesPerFrame());
   }
 
-  // Feeds one chunk; false when the next chunk would pass the limit (it is not played).
-  bool FeedChunk() {
-    if (m_songChunk == 0 || static_cast<std::uint64_t>(m_pos) + m_songChunk > m_limit) return false;
+  enum class Fed { Chunk, EndReached, Stopped };
+
+  // Feeds one chunk. A chunk that would pass the limit is not played (EndReached). The wait for
+  // a free device buffer comes before the chunk is prepared, and a command that ends the loop
+  // and arrives during it leaves the chunk unread (Stopped): stopping then lets only the chunks
+  // already queued play out.
+  template <typename Stops>
+  Fed FeedChunk(Stops stops) {
+    if (m_songChunk == 0 || static_cast<std::uint64_t>(m_pos) + m_songChunk > m_limit) return Fed::EndReached;
+    if (AudioWaitCurrentBuffer() == -1) {
+      m_lastResult = -1;
+      return Fed::Chunk;
+    }
+    const int command = TransportCommand.load();
+    if (stops(command) || command == kCmdStop) return Fed::Stopped;
     std::memset(ChunkBuffer, 0, sizeof ChunkBuffer);
     const unsigned char* from = SongBuffer + m_pos;
     for (std::uint32_t k = 0; k < m_songChunk; k += 2) {
@@ -178,7 +190,7 @@ class Feeder {
     ShowLyricPanel(0, mark.minutes, mark.seconds, mark.millis);
     UpdateSliderFromPosition(m_pos);
     m_lastResult = AudioPlay(ChunkBuffer, 2 * m_songChunk);
-    return true;
+    return Fed::Chunk;
   }
 
   bool DeviceFailed() const { return m_lastResult == -1; }
@@ -209,10 +221,12 @@ LoopEnd RunLoop(Feeder& feeder, Cursor& cursor, float columnsPerFrame, Stops sto
     if (feeder.DeviceFailed()) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     } else if (BufferDoneFlag.load() == 0) {
-      if (!feeder.FeedChunk()) {
+      const Feeder::Fed fed = feeder.FeedChunk(stops);
+      if (fed == Feeder::Fed::EndReached) {
         end.endReached = true;
         break;
       }
+      if (fed == Feeder::Fed::Stopped) break;
     }
     if (BufferDoneFlag.load() == 1 && !feeder.DeviceFailed()) {
       if (ActiveView.load()) cursor.Advance(feeder.ChunkFramesUsed() * columnsPerFrame, *view);

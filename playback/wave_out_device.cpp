@@ -166,6 +166,11 @@ int AudioPlay(const unsigned char* samples, std::uint32_t byteCount) {
   return 0;
 }
 
+int AudioWaitCurrentBuffer() {
+  if (g_buffers[g_current].length != 0) return 0;
+  return AudioWaitBuffer(g_current);
+}
+
 int AudioDrain() {
   int result = 0;
   if (g_buffers[g_current].length != 0 && AudioWriteBuffer(g_current) == -1) result = -1;

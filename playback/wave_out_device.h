@@ -34,6 +34,9 @@ int AudioOpenDevice(int channels, int rate);
 // first waiting for that buffer if it is still queued. A failed queueing is remembered in
 // AudioLastError but still returns 0; only a failed wait returns -1.
 int AudioPlay(const unsigned char* samples, std::uint32_t byteCount);
+// Waits, as AudioPlay would first, until the buffer the next AudioPlay fills is free. Lets the
+// caller look at its commands again after the wait, before it prepares the next chunk.
+int AudioWaitCurrentBuffer();
 int AudioDrain();
 int AudioFinish();
 int AudioWaitBuffer(int index);

@@ -51,6 +51,11 @@ std::string CapturingAudioBackend::ErrorText(int code) const {
   return it == m_texts.end() ? std::string() : it->second;
 }
 
+void CapturingAudioBackend::SetClock(Clock clock) {
+  std::lock_guard<std::mutex> hold(m_lock);
+  m_clock = clock;
+}
+
 bool CapturingAudioBackend::Tick() {
   DoneCallback done;
   int index;

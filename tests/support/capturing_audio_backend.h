@@ -28,6 +28,7 @@ class CapturingAudioBackend : public AudioBackend {
   int Close() override;
   std::string ErrorText(int code) const override;
 
+  void SetClock(Clock clock);
   // The clock: completes the oldest queued buffer; false when none is queued.
   bool Tick();
   // Completes every buffer queued so far.
