@@ -293,14 +293,13 @@ void ShowLyricPanel(int hours, int minutes, int seconds, int millis) {
   if (!view) return;
   CanvasLease canvas(*view);
   if (result != -1) canvas->DrawBitmap(kLyricPanelX, kLyricPanelY, kLyricPanelBitmap);
-  char line[129];
+  char line[128];
   int length = 0, shift = 0, y = 305;
   for (std::size_t i = 0; i < kTextCapacity && panel[i] != 0; ++i) {
     const unsigned char b = panel[i];
     if (b == ' ' && length == 0) {
       shift += 8;
     } else if (b == '\r') {
-      line[length] = 0;
       canvas->TextOnColour(585 + shift, y, std::string(line, static_cast<std::size_t>(length)), kLyricPanelColour);
       y += 20;
       length = shift = 0;
@@ -309,6 +308,9 @@ void ShowLyricPanel(int hours, int minutes, int seconds, int millis) {
       line[length++] = static_cast<char>(b);
     }
   }
+  // The last line of a lyric often has no CR LF of its own (a wrapped line, the song's last
+  // entry); it is drawn all the same.
+  if (length > 0) canvas->TextOnColour(585 + shift, y, std::string(line, static_cast<std::size_t>(length)), kLyricPanelColour);
 }
 
 void OnPlay() {

@@ -35,6 +35,7 @@ bool g_eventsCreated = false;
 bool g_signalled[kWaveBufferCount] = {};
 
 void StoreError(const char* text) {
+  if (text == g_lastError) return;  // AudioErrorText may hand back the stored message itself
   std::memset(g_lastError, 0, sizeof g_lastError);
   std::strncpy(g_lastError, text, sizeof g_lastError - 1);
 }

@@ -196,14 +196,15 @@ TEST_F(Waveform, WindowViewDrawsNothingWithoutASong) {
 }
 
 TEST_F(Waveform, TinyRectanglesAndTinySongsStillFinish) {
-  LoadSong(NoisySong(40), 44100, 2);  // far fewer bytes than columns
-  WaveRect = Rect{10, 10, 13, 14};     // grid gaps of 0 without a guard
-  PlayerState = kStateWindowView;
-  CanvasLease lease(view);
-  EXPECT_EQ(DrawWindowWave(*lease, 200 * 2304), ComputeColumnStep(200 * 2304, 2, 3));
+  LoadSong(NoisySong(40), 44100, 2);  // 80 bytes: far fewer than 2 per column
   PlayerState = kStateWholeView;
+  CanvasLease lease(view);
   DrawWholeWave(*lease);
   EXPECT_EQ(ColumnStep.load(), 2u);
+  EXPECT_EQ(ColumnBytes.load(), 4u);
+  WaveRect = Rect{10, 10, 13, 14};  // grid gaps of 0 without a guard
+  PlayerState = kStateWindowView;
+  EXPECT_EQ(DrawWindowWave(*lease, 200 * 2304), ComputeColumnStep(200 * 2304, 2, 3));
 }
 
 TEST_F(Waveform, WindowViewCallsTheSideTimeRoutineLast) {

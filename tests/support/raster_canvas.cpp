@@ -22,6 +22,7 @@ Colour RasterCanvas::GetPixel(int x, int y) {
 
 void RasterCanvas::Line(int x0, int y0, int x1, int y1, Colour c) {
   ++lines;
+  if (logLines) lineLog.push_back({x0, y0, x1, y1, c});
   // Bresenham from the start point, stopping before the end point.
   const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
   const int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;

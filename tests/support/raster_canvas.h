@@ -17,6 +17,11 @@ struct DrawnText {
   Colour background = RGB(255, 255, 255);
 };
 
+struct DrawnLine {
+  int x0, y0, x1, y1;
+  Colour colour;
+};
+
 struct DrawnBitmap {
   int x = 0;
   int y = 0;
@@ -45,6 +50,8 @@ class RasterCanvas : public Canvas {
   std::vector<DrawnText> texts;
   std::vector<DrawnBitmap> bitmaps;
   long lines = 0;
+  bool logLines = false;  // keep every line in lineLog
+  std::vector<DrawnLine> lineLog;
 
  private:
   int m_width;
