@@ -1,6 +1,7 @@
 #include "tags/tag_fields.h"
 
 #include <id3tag.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -95,6 +96,10 @@ bool ReadSlots(const id3_tag* tag, TagFields& fields, std::span<unsigned char> b
 }  // namespace
 
 int ReadTagFields(const std::string& path, TagFields& fields, std::span<unsigned char> blockBuffer) {
+  // libid3tag also "opens" a folder, and would wait on a pipe or read a device without end:
+  // only a regular file counts as openable.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
   id3_file* file = id3_file_open(path.c_str(), ID3_FILE_MODE_READONLY);
   if (!file) return 0;
   fields.Clear();

@@ -41,8 +41,8 @@ struct TagFields {
 
 // Reads the file's tag through libid3tag into `fields` and leaves the SyncMP3 sign (the first
 // TXXX frame's description, without its zero) at the start of `blockBuffer`, which is cleared
-// first. Returns 1 when libid3tag could open the file, 0 otherwise; on 0 neither `fields` nor
-// `blockBuffer` is touched.
+// first. Returns 1 when libid3tag could open the file, 0 otherwise (also for anything but a
+// regular file, such as a folder); on 0 neither `fields` nor `blockBuffer` is touched.
 int ReadTagFields(const std::string& path, TagFields& fields, std::span<unsigned char> blockBuffer);
 
 }  // namespace vexalo

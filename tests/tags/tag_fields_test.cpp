@@ -55,6 +55,10 @@ TEST_F(ReadTagFieldsTest, MissingFileReturnsZeroAndTouchesNothing) {
   EXPECT_EQ(fields.Text(kTagTitle), "kept");
   EXPECT_EQ(block[0], 0xEE);
   EXPECT_EQ(block[30719], 0xEE);
+  EXPECT_EQ(ReadTagFields(dir.string(), fields, block), 0);  // a folder is no MP3 file
+  EXPECT_EQ(ReadTagFields("/dev/zero", fields, block), 0);
+  EXPECT_EQ(fields.Text(kTagTitle), "kept");
+  EXPECT_EQ(block[0], 0xEE);
 }
 
 TEST_F(ReadTagFieldsTest, FillsSlotsFromTheirFrames) {
