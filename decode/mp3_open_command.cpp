@@ -1,0 +1,122 @@
+#include "decode/mp3_open_command.h"
+
+#include <array>
+#include <optional>
+#include <string>
+
+#include "common/control_ids.h"
+#include "common/repaint.h"
+#include "common/shared_state.h"
+#include "common/view_port.h"
+#include "common/worker.h"
+#include "decode/decode_job.h"
+#include "decode/decode_worker.h"
+#include "sync/command_support.h"
+#include "sync/sync_table.h"
+#include "sync/sync_text.h"
+#include "sync/text_commands.h"
+#include "syncmp3/syncmp3_file.h"
+#include "tags/tag_editor_logic.h"
+#include "tags/tag_fields.h"
+
+namespace vexalo {
+
+namespace {
+
+std::function<void()> g_waitPump;
+
+// The stored text of the parsed table, entry by entry, as far as whole entries fit the lyrics
+// buffer. `cut` tells whether entries were left out.
+std::string EmbeddedLyrics(bool& cut) {
+  std::string text;
+  cut = false;
+  std::array<unsigned char, kSyncTagOutBytes> tag{};
+  std::array<unsigned char, kSyncLineTextBytes> line{};
+  for (int i = 0;; ++i) {
+    int tagLength = 0;
+    int length = FormatSyncLine(i, tag, tagLength, line);
+    if (length < 0) break;
+    std::size_t adds = static_cast<std::size_t>(tagLength) + static_cast<std::size_t>(length);
+    if (text.size() + adds > kMaxLyricsTextBytes) {
+      cut = true;
+      break;
+    }
+    text.append(reinterpret_cast<const char*>(tag.data()), static_cast<std::size_t>(tagLength));
+    text.append(reinterpret_cast<const char*>(line.data()), static_cast<std::size_t>(length));
+  }
+  return text;
+}
+
+}  // namespace
+
+void SetOpenWaitPump(std::function<void()> pump) { g_waitPump = std::move(pump); }
+
+void OnMp3FileOpen() {
+  ViewPort* view = ActiveView.load();
+  if (!view) return;
+  FileDialogRequest request;
+  request.title = kMp3OpenTitle;
+  request.filter = kMp3OpenFilter;
+  TransportCommand.store(kCmdStop);
+  RepaintView();
+  std::optional<FileChoice> choice = view->FileDialog(request);
+  if (!choice) return;
+
+  view->SetSliderPos(0);
+  view->EnableSlider(false);
+  CurrentMp3Path = choice->path;
+  SyncSourcePath = choice->path;
+  CurrentMp3Name = choice->name;
+  CurrentMp3Folder = FolderOfChoice(choice->path, choice->name);
+
+  // A worker told to stop may still be finishing its last chunk or frame; the new job must not
+  // start under it.
+  WaitForWorker(g_waitPump);
+  StartDecodeJob(CurrentMp3Path);
+  TransportCommand.store(kCmdNone);
+  view->SetTitle(std::string(kProductTitle) + kTitleSeparator + CurrentMp3Name);
+
+  LyricPanelFresh.store(0);
+  PlayerState.store(kStateOpening);
+  ProgressMillis.store(0);
+  ColumnBytes.store(0);
+  CursorOffset.store(0);
+  PlayPosBytes.store(0);
+  SliderPos.store(0);
+  Rect placeholder = view->ControlRect(kIdcWaveArea);
+  WaveRect = Rect{placeholder.left, placeholder.top, placeholder.right - 5, placeholder.bottom};
+
+  PromptSaveText();
+
+  StoreLyrics(std::string());
+  view->SetEditorText(std::string());
+  view->SetControlText(kIdcAdjustPreview, std::string());
+  view->SetControlText(kIdcSideTime, std::string());
+  view->SetControlText(kIdcAdjustSeconds, "0");
+  view->SetControlText(kIdcAdjustTenths, "0");
+  view->SetChecked(kIdcAdjustPlus, true);
+  view->SetChecked(kIdcAdjustMinus, false);
+
+  if (ReadTagFields(CurrentMp3Path, CurrentTagFields, SyncBlockBuffer) == 0) {
+    RepaintView();
+    TellUser(kNotMp3FileText);
+    return;
+  }
+
+  ResetSyncTable(1);
+  if (SyncBlockBuffer[0] != 0) {
+    ReadSyncMp3Block(CurrentMp3Path);
+    if (ParseSyncBlock(kSyncMagic, SyncBlockBuffer) == 1) {
+      bool cut = false;
+      std::string lyrics = EmbeddedLyrics(cut);
+      StoredToEditorForm(lyrics);
+      StoreLyrics(lyrics);
+      view->SetEditorText(lyrics);
+      if (cut) TellUser(kEmbeddedLyricsCutText);
+    }
+  }
+
+  LaunchDecodeWorker();
+}
+
+}  // namespace vexalo

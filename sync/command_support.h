@@ -1,0 +1,32 @@
+// What the file commands share: message boxes owned by the view and titled with the product's
+// name, the lyrics read from and put back into the editor through LyricsTextBuffer, and the
+// extension rule of the save dialogs. UI thread only.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vexalo {
+
+// An OK message box; nothing without an active view.
+void TellUser(const std::string& text);
+// A Yes/No question; false (No) without an active view.
+bool AskUser(const std::string& text);
+
+// CaptureEditorText, then the captured lyrics (editor form, up to the buffer's first zero).
+std::string CaptureLyrics();
+// Replaces LyricsTextBuffer (cut to its capacity) without touching the editor.
+void StoreLyrics(const std::string& text);
+
+// True when `path` is longer than the extension and ends in it, letters in any case
+// (".snc", ".mp3").
+bool HasExtension(std::string_view path, std::string_view extension);
+
+// The folder part of a chosen file: the path less its last `name.size()` characters, so that
+// it ends with the separator.
+std::string FolderOfChoice(const std::string& path, const std::string& name);
+
+// The bytes of a text before its first zero byte, as a zero-terminated buffer holds them.
+std::string_view UpToZero(std::string_view text);
+
+}  // namespace vexalo

@@ -1,0 +1,34 @@
+// The commands that move lyrics between the editor and text files: Text Open, Text Save and the
+// save prompt that Text Open, MP3 File Open and Exit run first. They set TextFilePath and
+// TextFileName and talk to the user only through the active view. UI thread only.
+#pragma once
+
+#include <string>
+
+namespace vexalo {
+
+inline constexpr char kTextOpenTitle[] = "Text File Open";
+inline constexpr char kTextOpenFilter[] = "SyncText Files (*.snc)|*.snc|Text Files (*.txt)|*.txt|";
+inline constexpr char kTextSaveTitle[] = "SyncText File Save";
+inline constexpr char kTextSaveFilter[] = "SyncText Files (*.snc)|*.snc|Text Files (*.*)|*.*|";
+
+inline constexpr char kTextErrorText[] = " Text Error !!! ";
+inline constexpr char kTextOverwriteText[] = " Text File OverWrite ? ";
+inline constexpr char kTextSavePromptText[] = " Text File Save ? ";
+inline constexpr char kTextOpenErrorText[] = " Text File Open Error !!! ";
+inline constexpr char kTextSaveErrorText[] = " Text File Save Error !!! ";
+inline constexpr char kTextSizeOverText[] = " Text Size Over 30719 bytes !!! ";
+
+// Command 32771: offers to save the lyrics, asks for a SyncText or text file and loads it into
+// the editor (six-digit tags expanded, tags in editor form). A UTF-8 file is read as UTF-8.
+void OnTextOpen();
+// Command 32772: asks for a file name (".snc" appended unless present), writes the lyrics in
+// stored form safely (temporary file and rename) and rebuilds the sync table from them.
+void OnTextSave();
+// Asks " Text File Save ? " when the editor holds lyrics that differ from the last text file.
+void PromptSaveText();
+
+// The status-bar text (pane 0) that tells why the lyric panel will not follow saved lyrics.
+std::string PanelWillNotFollowText(const std::string& blockError);
+
+}  // namespace vexalo
