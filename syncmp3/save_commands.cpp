@@ -93,16 +93,9 @@ void OnSyncMp3FileSave() {
   }
   if (FileExists(destination) && !AskUser(kMp3OverwriteText)) return;
 
-  int result;
-  if (inPlace && IsReadOnlyFile(source)) {
-    result = kSyncMp3ReadOnly;
-  } else if (!inPlace && IsReadOnlyFile(destination)) {
-    // Renaming a new file over it would bypass the user's read-only mark.
-    result = kSyncMp3WriteError;
-  } else {
-    result = SaveSyncMp3File(source, destination, inPlace);
-  }
-  switch (result) {
+  // The writer refuses a read-only source in place and a read-only destination, which a rename
+  // would otherwise replace behind the user's back.
+  switch (SaveSyncMp3File(source, destination, inPlace)) {
     case kSyncMp3Saved:
       if (inPlace) ParseSyncBlock(kSyncMagic, SyncBlockBuffer);
       break;

@@ -1,0 +1,303 @@
+#include "decode/mp3_open_command.h"
+
+#include <dirent.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "command_test_env.h"
+#include "common/control_ids.h"
+#include "common/repaint.h"
+#include "common/worker.h"
+#include "sync/sync_table.h"
+#include "sync/sync_text.h"
+#include "syncmp3/syncmp3_file.h"
+#include "tags/tag_editor_logic.h"
+
+namespace vexalo::test {
+namespace {
+
+// A scripted view that also logs, in order, what the command does to it, and what the shared
+// words held when the file dialog and the message boxes came up.
+class LoggingView : public ScriptedViewPort {
+ public:
+  Answer MessageBox(const std::string& text, const std::string& t, MessageStyle style) override {
+    Log("message:" + text);
+    stateAtMessage.push_back(PlayerState.load());
+    return ScriptedViewPort::MessageBox(text, t, style);
+  }
+  std::optional<FileChoice> FileDialog(const FileDialogRequest& request) override {
+    Log("dialog:" + request.title);
+    commandAtDialog = TransportCommand.load();
+    return ScriptedViewPort::FileDialog(request);
+  }
+  void SetEditorText(const std::string& text) override {
+    Log("editor:" + text);
+    ScriptedViewPort::SetEditorText(text);
+  }
+  void SetSliderPos(int pos) override {
+    Log("slider:" + std::to_string(pos));
+    ScriptedViewPort::SetSliderPos(pos);
+  }
+  void EnableSlider(bool enabled) override {
+    Log(enabled ? "slider:on" : "slider:off");
+    ScriptedViewPort::EnableSlider(enabled);
+  }
+  void SetTitle(const std::string& text) override {
+    Log("title:" + text);
+    ScriptedViewPort::SetTitle(text);
+  }
+  void SetControlText(int id, const std::string& text) override {
+    Log("control:" + std::to_string(id) + "=" + text);
+    ScriptedViewPort::SetControlText(id, text);
+  }
+  void SetChecked(int id, bool checked) override {
+    Log("check:" + std::to_string(id) + (checked ? "=on" : "=off"));
+    ScriptedViewPort::SetChecked(id, checked);
+  }
+  void Log(const std::string& what) {
+    std::lock_guard<std::recursive_mutex> hold(lock);
+    log.push_back(what);
+  }
+  std::vector<std::string> Snapshot() {
+    std::lock_guard<std::recursive_mutex> hold(lock);
+    return log;
+  }
+
+  std::vector<std::string> log;
+  std::vector<int> stateAtMessage;
+  int commandAtDialog = -1;
+};
+
+std::atomic<int> g_draws{0};
+void CountingDraw(Canvas&) { g_draws.fetch_add(1); }
+
+// True when `expected` appears in `log` in this order (other entries may stand between).
+::testing::AssertionResult InOrder(const std::vector<std::string>& log, const std::vector<std::string>& expected) {
+  std::size_t at = 0;
+  for (const std::string& e : expected) {
+    while (at < log.size() && log[at] != e) ++at;
+    if (at == log.size()) return ::testing::AssertionFailure() << "missing or out of order: " << e;
+    ++at;
+  }
+  return ::testing::AssertionSuccess();
+}
+
+int OpenDescriptors() {
+  int n = 0;
+  if (DIR* d = ::opendir("/proc/self/fd")) {
+    while (::readdir(d)) ++n;
+    ::closedir(d);
+  }
+  return n;
+}
+
+class Mp3OpenTest : public CommandTest {
+ protected:
+  void SetUp() override {
+    CommandTest::SetUp();
+    ActiveView = &logView;
+    logView.controlRects[kIdcWaveArea] = Rect{20, 30, 520, 230};
+    SetDrawRoutine(CountingDraw);
+    g_draws = 0;
+    ResetSyncTable(1);
+    SetOpenWaitPump({});
+  }
+  void TearDown() override {
+    WaitForWorker();
+    SetDrawRoutine(nullptr);
+    SetOpenWaitPump({});
+    CommandTest::TearDown();
+  }
+  void Open(const std::string& path) {
+    logView.QueueFile(Choose(path));
+    OnMp3FileOpen();
+  }
+  std::vector<std::string> Messages() {
+    std::lock_guard<std::recursive_mutex> hold(logView.lock);
+    std::vector<std::string> texts;
+    for (const auto& m : logView.messages) texts.push_back(m.text);
+    return texts;
+  }
+
+  LoggingView logView;
+};
+
+TEST_F(Mp3OpenTest, CancelOnlyStopsWhatRuns) {
+  CurrentMp3Path = "/music/playing.mp3";
+  CurrentMp3Name = "playing.mp3";
+  PlayerState = kStateWholeView;
+  logView.title = "Vexalo Caption Editor - playing.mp3";
+  logView.QueueFile(std::nullopt);
+  OnMp3FileOpen();
+
+  EXPECT_EQ(TransportCommand.load(), kCmdStop);
+  EXPECT_EQ(logView.commandAtDialog, kCmdStop);
+  EXPECT_EQ(CurrentMp3Path, "/music/playing.mp3");
+  EXPECT_EQ(CurrentMp3Name, "playing.mp3");
+  EXPECT_EQ(PlayerState.load(), kStateWholeView);
+  EXPECT_EQ(logView.title, "Vexalo Caption Editor - playing.mp3");
+  EXPECT_EQ(WorkerBusy.load(), 0);
+  EXPECT_EQ(logView.Snapshot(), std::vector<std::string>{"dialog:MP3 File Open"});
+}
+
+TEST_F(Mp3OpenTest, OpensATaggedFileStepByStep) {
+  std::string path = CopyFixture("tagged_v23.mp3", "tagged.mp3");
+  logView.editorText = "unsaved words";
+  logView.controlTexts[kIdcAdjustSeconds] = "12";
+  logView.checks[kIdcAdjustMinus] = true;
+  logView.QueueAnswer(Answer::No);  // " Text File Save ? "
+  Open(path);
+
+  ASSERT_EQ(logView.dialogs.size(), 1u);
+  EXPECT_FALSE(logView.dialogs[0].save);
+  EXPECT_EQ(logView.dialogs[0].filter, "MPEG Audio Files (*.mp3)|*.mp3|");
+  EXPECT_EQ(logView.commandAtDialog, kCmdStop);
+  EXPECT_GE(g_draws.load(), 1);  // the view was drawn before the dialog
+
+  EXPECT_EQ(CurrentMp3Path, path);
+  EXPECT_EQ(SyncSourcePath, path);
+  EXPECT_EQ(CurrentMp3Name, "tagged.mp3");
+  EXPECT_EQ(CurrentMp3Folder, dir.string() + "/");
+  EXPECT_EQ(WaveRect, (Rect{20, 30, 515, 230}));
+  EXPECT_EQ(CurrentTagFields.Text(kTagTitle), "Sine Song");
+
+  EXPECT_TRUE(InOrder(logView.Snapshot(),
+                      {"dialog:MP3 File Open", "slider:0", "slider:off", "title:Vexalo Caption Editor - tagged.mp3",
+                       "message: Text File Save ? ", "editor:", "control:1021=", "control:1020=", "control:1022=0",
+                       "control:1017=0", "check:1041=on", "check:1042=off"}));
+  ASSERT_EQ(logView.stateAtMessage.size(), 1u);
+  EXPECT_EQ(logView.stateAtMessage[0], kStateOpening);  // the resets come before the prompt
+
+  WaitForWorker();
+  EXPECT_EQ(Messages(), std::vector<std::string>{" Text File Save ? "});
+  EXPECT_EQ(PlayerState.load(), kStateWholeView);
+  EXPECT_GT(storedBytes.load(), 0u);
+  EXPECT_EQ(SongInfo.layer.load(), 3);
+  EXPECT_TRUE(logView.sliderEnabled);
+  EXPECT_EQ(logView.editorText, "");
+}
+
+TEST_F(Mp3OpenTest, EmbeddedLyricsAreInTheEditorBeforeDecodingEnds) {
+  const std::string stored = "\xA2\xE2" "00010500" "\xA2\xD0\r\nfirst line\r\n\xA2\xE2" "00020040" "\xA2\xD0\r\nsecond";
+  const std::string editor = "\xA7" "00010500" "\xBB\r\nfirst line\r\n\xA7" "00020040" "\xBB\r\nsecond";
+  std::array<unsigned char, kSyncBlockBytes> block{};
+  std::string error;
+  ASSERT_TRUE(BuildSyncBlock(stored, block, error));
+  std::string path = PathIn("synced.mp3");
+  ASSERT_EQ(SaveSyncMp3File(FixturePath("tagged_v23.mp3"), path, false, block), kSyncMp3Saved);
+
+  Open(path);
+  EXPECT_EQ(logView.GetEditorText(), editor);
+  EXPECT_TRUE(SharedSyncTable.Present());
+  EXPECT_EQ(SharedSyncTable.Count(), 2);
+  EXPECT_EQ(CurrentTagFields.Text(kTagArtist), "Test Artist");
+  WaitForWorker();
+  EXPECT_EQ(PlayerState.load(), kStateWholeView);
+  EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(Mp3OpenTest, EmbeddedLyricsPastTheBufferAreCutAtAWholeLineAndTheUserIsTold) {
+  // 1,900 one-letter entries: each becomes a 14-byte tag, the letter and CR LF (17 bytes), so
+  // only 1,807 fit the 30,719 bytes of the lyrics.
+  constexpr int kEntries = 1900;
+  std::array<unsigned char, kSyncBlockBytes> block{};
+  block[0] = 'S';
+  block[1] = 'O';
+  WriteLe32(&block[2], kSyncMagic);
+  WriteLe32(&block[6], 14 + 8 * kEntries + kEntries);
+  WriteLe32(&block[10], kEntries);
+  for (int i = 0; i < kEntries; ++i) {
+    WriteLe32(&block[14 + 4 * i], static_cast<std::uint32_t>(i));
+    WriteLe16(&block[14 + 4 * kEntries + 4 * i], 0);
+    WriteLe16(&block[14 + 4 * kEntries + 4 * i + 2], 1);
+    block[14 + 8 * kEntries + i] = 'x';
+  }
+  std::string path = PathIn("long.mp3");
+  ASSERT_EQ(SaveSyncMp3File(FixturePath("stereo_44k.mp3"), path, false, block), kSyncMp3Saved);
+
+  Open(path);
+  std::string text = logView.GetEditorText();
+  EXPECT_LE(text.size(), kMaxLyricsTextBytes);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\xA7'), 1807);
+  EXPECT_EQ(text.substr(text.size() - 3), "x\r\n");
+  std::string stored = text;
+  EXPECT_TRUE(EditorToStoredForm(stored));  // it can be saved again
+  WaitForWorker();
+  EXPECT_EQ(Messages(), std::vector<std::string>{" Embedded Lyrics Size Over: cut at 30719 bytes !!! "});
+}
+
+TEST_F(Mp3OpenTest, FileGoneBeforeTheReadIsNotAnMp3File) {
+  std::string path = PathIn("gone.mp3");
+  logView.editorText = "";
+  Open(path);
+
+  EXPECT_EQ(Messages(), std::vector<std::string>{" Not MP3 File "});
+  EXPECT_EQ(logView.messages[0].title, "Vexalo Caption Editor");
+  EXPECT_EQ(logView.messages[0].style, MessageStyle::Ok);
+  EXPECT_EQ(logView.title, "Vexalo Caption Editor - gone.mp3");
+  EXPECT_EQ(logView.editorText, "");
+  EXPECT_EQ(PlayerState.load(), kStateOpening);
+  EXPECT_EQ(WorkerBusy.load(), 0);  // no decoding
+  EXPECT_FALSE(logView.sliderEnabled);
+}
+
+TEST_F(Mp3OpenTest, AWavFileIsRefusedByTheDecoder) {
+  Open(CopyFixture("not_mp3.wav.mp3", "not_mp3.wav.mp3"));
+  WaitForWorker();
+  EXPECT_EQ(Messages(), std::vector<std::string>{" Not MP3 File !!! "});
+  EXPECT_EQ(PlayerState.load(), kStateNoSong);
+  EXPECT_FALSE(logView.sliderEnabled);
+}
+
+TEST_F(Mp3OpenTest, WaitsForAWorkerStillEndingAndKeepsDispatching) {
+  std::atomic<int> pumps{0};
+  std::atomic<bool> ended{false};
+  SetOpenWaitPump([&] { pumps.fetch_add(1); });
+  // A worker that takes a while to see the stop.
+  WorkerBusy = 1;
+  StartWorkerThread([&] {
+    while (TransportCommand.load() != kCmdStop) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ended = true;
+    WorkerBusy = 0;
+  });
+  Open(CopyFixture("stereo_44k.mp3", "song.mp3"));
+  EXPECT_TRUE(ended.load());
+  EXPECT_GT(pumps.load(), 0);
+  WaitForWorker();
+  EXPECT_EQ(PlayerState.load(), kStateWholeView);  // the new song was decoded after all
+  EXPECT_GT(storedBytes.load(), 0u);
+}
+
+TEST_F(Mp3OpenTest, RefusedFilesDoNotLeaveTheirJobsOpen) {
+  // A folder opens as a file for the decoder but not for the tag library: the job starts and no
+  // worker ever ends it.
+  fs::create_directory(dir / "folder.mp3");
+  std::string path = PathIn("folder.mp3");
+  Open(path);
+  int afterFirst = OpenDescriptors();
+  for (int i = 0; i < 4; ++i) Open(path);
+  EXPECT_LE(OpenDescriptors(), afterFirst);
+  EXPECT_EQ(Messages().size(), 5u);
+}
+
+TEST_F(Mp3OpenTest, LongPathsAreHeldWhole) {
+  fs::path deep = dir;
+  while (deep.string().size() < 290) deep /= "folder_of_songs";
+  fs::create_directories(deep);
+  std::string path = (deep / "a song with a long name.mp3").string();
+  ASSERT_GT(path.size(), 300u);
+  fs::copy_file(FixturePath("tagged_v24.mp3"), path);
+  Open(path);
+  EXPECT_EQ(CurrentMp3Path, path);
+  EXPECT_EQ(CurrentMp3Folder, deep.string() + "/");
+  EXPECT_EQ(logView.title, "Vexalo Caption Editor - a song with a long name.mp3");
+  WaitForWorker();
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(PlayerState.load(), kStateWholeView);
+}
+
+}  // namespace
+}  // namespace vexalo::test
