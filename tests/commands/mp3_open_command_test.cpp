@@ -271,16 +271,28 @@ TEST_F(Mp3OpenTest, WaitsForAWorkerStillEndingAndKeepsDispatching) {
   EXPECT_GT(storedBytes.load(), 0u);
 }
 
-TEST_F(Mp3OpenTest, RefusedFilesDoNotLeaveTheirJobsOpen) {
-  // A folder opens as a file for the decoder but not for the tag library: the job starts and no
-  // worker ever ends it.
+TEST_F(Mp3OpenTest, RepeatedRefusedOpensLeaveNoFilesOpen) {
+  // A folder passes the tag library and fails in the decoder; a vanished file fails the tag
+  // read after the job has been started on it; a WAV decodes to nothing.
   fs::create_directory(dir / "folder.mp3");
-  std::string path = PathIn("folder.mp3");
-  Open(path);
-  int afterFirst = OpenDescriptors();
-  for (int i = 0; i < 4; ++i) Open(path);
-  EXPECT_LE(OpenDescriptors(), afterFirst);
-  EXPECT_EQ(Messages().size(), 5u);
+  std::string wav = CopyFixture("not_mp3.wav.mp3", "wav.mp3");
+  const std::string paths[] = {PathIn("folder.mp3"), PathIn("gone.mp3"), wav};
+  for (const std::string& p : paths) {
+    Open(p);
+    WaitForWorker();
+  }
+  int afterFirstRound = OpenDescriptors();
+  for (int round = 0; round < 3; ++round) {
+    for (const std::string& p : paths) {
+      Open(p);
+      WaitForWorker();
+    }
+  }
+  EXPECT_LE(OpenDescriptors(), afterFirstRound);
+  std::vector<std::string> expected;
+  for (int round = 0; round < 4; ++round)
+    for (const char* m : {" Not MP3 File !!! ", " Not MP3 File ", " Not MP3 File !!! "}) expected.push_back(m);
+  EXPECT_EQ(Messages(), expected);
 }
 
 TEST_F(Mp3OpenTest, LongPathsAreHeldWhole) {

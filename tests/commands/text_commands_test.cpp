@@ -195,8 +195,8 @@ TEST_F(TextSaveTest, WritesTheStoredFormAndRebuildsTheTable) {
   EXPECT_EQ(SharedSyncTable.Count(), 2);
   EXPECT_EQ(LyricPanelFresh.load(), 0);
   std::array<unsigned char, 512> out{};
-  ASSERT_EQ(FindSyncText(65, out), 11);  // "00", the mark, CR LF, "first", CR LF
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(out.data()), 11), "00\xA2\xD0\r\nfirst\r\n");
+  ASSERT_EQ(FindSyncText(65, out), 13);  // "00", the mark, CR LF, "first", CR LF
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(out.data()), 13), "00\xA2\xD0\r\nfirst\r\n");
 }
 
 TEST_F(TextSaveTest, SavedFileOpensToTheSameEditorText) {
