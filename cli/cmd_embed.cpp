@@ -1,0 +1,62 @@
+// vexalo-sync embed: a SyncMP3 file from an MP3 file and a lyrics file, as the SyncMP3 save makes.
+#include <array>
+#include <string>
+#include <vector>
+
+#include "cli/cli_registry.h"
+#include "cli/sync_cli.h"
+#include "common/safe_file.h"
+#include "sync/sync_text.h"
+#include "syncmp3/syncmp3_file.h"
+
+namespace {
+
+using namespace vexalo;
+using namespace vexalo::cli;
+
+extern const Subcommand kEmbed;
+
+int Run(const std::vector<std::string>& args) {
+  ParsedArgs a = ParseArgs(args, true, false);
+  if (!a.error.empty()) return UsageError(kEmbed, a.error);
+  if (a.positional.size() != 2) return UsageError(kEmbed, "expects SOURCE.mp3 and LYRICS.snc");
+  if (a.output.empty() || a.output == "-") return UsageError(kEmbed, "needs -o OUT.mp3");
+  const std::string& source = a.positional[0];
+  const std::string& lyrics = a.positional[1];
+
+  static std::array<unsigned char, kSyncBlockBytes> block;
+  if (int status = BlockFromLyricsFile(lyrics, block); status != kExitOk) return status;
+
+  const bool inPlace = source == a.output || SameFile(source, a.output);
+  if (inPlace && !a.force)
+    return FailWith(" Same MP3 File Save ? ", a.output + " is the source itself; give --force to save in place");
+  if (!inPlace && FileExists(a.output) && !a.force)
+    return FailWith(" MP3 File OverWrite ? ", a.output + " exists; give --force to overwrite it");
+
+  std::string why;
+  switch (SaveSyncMp3File(source, a.output, inPlace, block, &why)) {
+    case kSyncMp3Saved:
+      return kExitOk;
+    case kSyncMp3ReadOnly:
+      return FailWith("MP3 file Read-Only Error !!!", why);
+    case kSyncMp3OpenError:
+      return FailWith("MP3 file open Error !!!", why);
+    case kSyncMp3BlockTooLarge:
+      return FailWith(kTextDataError999, why);
+    default:
+      return FailWith(" MP3 File Write Error !!! ", why);
+  }
+}
+
+const Subcommand kEmbed{
+    "embed", "write a SyncMP3 file: an MP3 file with lyrics in its ID3v2 tag",
+    "Usage: vexalo-sync embed SOURCE.mp3 LYRICS.snc -o OUT.mp3 [--force]\n"
+    "Builds the SyncTable block of LYRICS as the block command does and writes OUT as SOURCE\n"
+    "with the block in a leading TXXX frame; the audio is copied untouched. An existing OUT is\n"
+    "refused unless --force is given; OUT may be SOURCE itself (saved in place, needs --force).\n"
+    "Empty lyrics embed an empty TXXX frame. Exit 0 on success, 1 on an error, 2 on a usage\n"
+    "error.\n",
+    Run};
+const Registrar kRegistrar(kEmbed);
+
+}  // namespace
