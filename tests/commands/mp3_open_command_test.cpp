@@ -272,8 +272,8 @@ TEST_F(Mp3OpenTest, WaitsForAWorkerStillEndingAndKeepsDispatching) {
 }
 
 TEST_F(Mp3OpenTest, RepeatedRefusedOpensLeaveNoFilesOpen) {
-  // A folder passes the tag library and fails in the decoder; a vanished file fails the tag
-  // read after the job has been started on it; a WAV decodes to nothing.
+  // A folder opens for the decode job but is refused by the tag read, so no worker ever ends
+  // that job; a vanished file fails both; a WAV decodes to nothing.
   fs::create_directory(dir / "folder.mp3");
   std::string wav = CopyFixture("not_mp3.wav.mp3", "wav.mp3");
   const std::string paths[] = {PathIn("folder.mp3"), PathIn("gone.mp3"), wav};
@@ -291,7 +291,7 @@ TEST_F(Mp3OpenTest, RepeatedRefusedOpensLeaveNoFilesOpen) {
   EXPECT_LE(OpenDescriptors(), afterFirstRound);
   std::vector<std::string> expected;
   for (int round = 0; round < 4; ++round)
-    for (const char* m : {" Not MP3 File !!! ", " Not MP3 File ", " Not MP3 File !!! "}) expected.push_back(m);
+    for (const char* m : {" Not MP3 File ", " Not MP3 File ", " Not MP3 File !!! "}) expected.push_back(m);
   EXPECT_EQ(Messages(), expected);
 }
 
