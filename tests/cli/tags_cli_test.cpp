@@ -124,7 +124,9 @@ TEST_F(TagsCliTest, SetTagsWritesWhatMutagenReadsAndKeepsAudioAndPicture) {
     EXPECT_NE(frames.find("TCON=(113)Tango\n"), std::string::npos) << frames;
     EXPECT_NE(frames.find("/Fine\n"), std::string::npos) << frames;
     EXPECT_EQ(Pcm(p), pcm);
-    if (hasPicture) EXPECT_EQ(Python(apicScript, p), picture);
+    if (hasPicture) {
+      EXPECT_EQ(Python(apicScript, p), picture);
+    }
     // The editor's own reading sees what was written.
     ToolResult t = RunSyncTool({"tags", p});
     // libid3tag turns "(113)" into a name only in a v2.3 tag.

@@ -94,10 +94,12 @@ TEST(GenreSelection, SelectsFirstListEntryBeginningWithFileGenre) {
     EXPECT_EQ(GenreSelectionText(c.slot), c.selection);
     EXPECT_EQ(GenreForSlot(c.slot), c.genre);
     int index = SelectGenreListIndex(c.slot);
-    if (c.genre < 0)
+    if (c.genre < 0) {
       EXPECT_EQ(index, -1);
-    else
+    } else {
+      ASSERT_GE(index, 0);
       EXPECT_EQ(GenreListOrder()[index], c.genre);
+    }
   }
 }
 

@@ -85,7 +85,9 @@ TEST_P(SyncMp3TagTest, TagEditKeepsTheLyricsBlockFirstAndWhole) {
   EXPECT_EQ(sign[0], 'S');
   EXPECT_EQ(again.Text(kTagTitle), "Sung");
   EXPECT_EQ(again.Text(kTagGenre), "Rock");
-  if (GetParam() == 1) EXPECT_EQ(again.Text(kTagComment), "alter Kommentar");
+  if (GetParam() == 1) {
+    EXPECT_EQ(again.Text(kTagComment), "alter Kommentar");
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Sources, SyncMp3TagTest, ::testing::Values(0, 1),
