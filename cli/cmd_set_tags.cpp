@@ -115,7 +115,8 @@ const vexalo::cli::Subcommand kSetTags{
     "                            [--year Y] [--genre N] [--comment C]\n"
     "Does what the tag editor does when it opens on FILE and OK is pressed: the fields start\n"
     "from the file's tag, the options given replace theirs, and the genre is N (0-125) or the\n"
-    "one the editor's list selects from the file's genre. Texts are UTF-8 on the command line\n"
+    "one the editor's list selects from the file's genre (0, Blues, when it selects none).\n"
+    "Texts are UTF-8 on the command line "
     "and are stored as ISO-8859-1 (at most 511 bytes each).\n",
     Run};
 const vexalo::cli::Registrar kRegistrar(kSetTags);

@@ -333,6 +333,13 @@ TagWriteResult WriteId3v2Tag(const std::string& path, const TagFields& fields) {
     writer.Abort();
     return TagWriteResult::kWriteFailed;
   }
+  // The new file belongs to whoever wrote it; give it back to the old file's owner where we may
+  // (root editing another user's file). The permissions, set before the rename, are restored
+  // after it in case the change of owner cleared any.
+  struct stat now {};
+  if (::stat(target.c_str(), &now) == 0 && (now.st_uid != st.st_uid || now.st_gid != st.st_gid) &&
+      ::chown(target.c_str(), st.st_uid, st.st_gid) == 0)
+    ::chmod(target.c_str(), st.st_mode & 07777);
   return TagWriteResult::kWritten;
 }
 

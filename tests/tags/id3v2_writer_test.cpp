@@ -376,6 +376,20 @@ TEST_F(WriteId3v2TagTest, SymbolicLinkRewritesItsTarget) {
   EXPECT_EQ(Get(real), Tag(3, AddedFrames(3)) + audio);
 }
 
+TEST_F(WriteId3v2TagTest, KeepsTheFilesOwner) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can give a file to another user";
+  fs::path p = Put("theirs.mp3", FakeAudio());
+  ASSERT_EQ(::chown(p.c_str(), 4321, 8765), 0);
+  ::chmod(p.c_str(), 0664);
+  ASSERT_EQ(WriteId3v2Tag(p.string(), Sample()), TagWriteResult::kWritten);
+  struct stat st {};
+  ASSERT_EQ(::stat(p.c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 4321u);
+  EXPECT_EQ(st.st_gid, 8765u);
+  EXPECT_EQ(st.st_mode & 07777, 0664u);
+  EXPECT_EQ(Get(p), Tag(3, AddedFrames(3)) + FakeAudio());
+}
+
 TEST_F(WriteId3v2TagTest, UnwritableFolderIsRefused) {
   if (::geteuid() == 0) GTEST_SKIP() << "root writes into any folder";
   const std::string bytes = FakeAudio();
