@@ -67,9 +67,12 @@ bool ReadSlots(const id3_tag* tag, TagFields& fields, std::span<unsigned char> b
   for (unsigned index = 0;; ++index) {
     id3_frame* frame = id3_tag_findframe(tag, "COMM", index);
     if (!frame) break;
-    id3_ucs4_t const* description = id3_field_getstring(id3_frame_field(frame, 2));
+    union id3_field* descriptionField = id3_frame_field(frame, 2);
+    union id3_field* textField = id3_frame_field(frame, 3);
+    if (!descriptionField || !textField) continue;  // a frame the library could not parse
+    id3_ucs4_t const* description = id3_field_getstring(descriptionField);
     if (description && description[0] != 0) continue;
-    id3_ucs4_t const* full = id3_field_getfullstring(id3_frame_field(frame, 3));
+    id3_ucs4_t const* full = id3_field_getfullstring(textField);
     if (full) {
       Latin1Text latin1(full);
       if (!latin1.bytes) return false;
@@ -81,7 +84,8 @@ bool ReadSlots(const id3_tag* tag, TagFields& fields, std::span<unsigned char> b
   // The SyncMP3 sign: the first TXXX frame's description. One longer than the block buffer is
   // cut at the buffer's size.
   if (id3_frame* frame = id3_tag_findframe(tag, "TXXX", 0)) {
-    id3_ucs4_t const* description = id3_field_getstring(id3_frame_field(frame, 1));
+    union id3_field* descriptionField = id3_frame_field(frame, 1);
+    id3_ucs4_t const* description = descriptionField ? id3_field_getstring(descriptionField) : nullptr;
     if (description) {
       Latin1Text latin1(description);
       if (!latin1.bytes) return false;
