@@ -199,6 +199,53 @@ TEST_F(TagsCliTest, SetTagsKeepsTheLeadingSyncFrame) {
   if (HaveMutagen()) Python("import sys, mutagen.id3\nmutagen.id3.ID3(sys.argv[1])\n", p);
 }
 
+TEST_F(TagsCliTest, SetTagsOnEmbeddedLyricsKeepsThemExtractable) {
+  // Stored-form lyrics of about 20 KB: a block far beyond the writer's 10,240-byte buffers.
+  std::string lyrics;
+  for (int i = 0; i < 400; ++i) {
+    char tag[16];
+    std::snprintf(tag, sizeof tag, "%02d%02d%02d%02d", 0, i / 60, i % 60, i % 100);
+    lyrics += std::string("\xA2\xE2") + tag + "\xA2\xD0\r\n";
+    lyrics += "Line " + std::to_string(i) + " of the song, sung slowly and clearly\r\n";
+  }
+  const std::string snc = Put("words.snc", lyrics);
+  for (const char* fixture : {"tags_v23_full.mp3", "stereo_44k.mp3"}) {
+    SCOPED_TRACE(fixture);
+    const std::string song = (dir / "sync.mp3").string();
+    ToolResult e = RunSyncTool({"embed", FixturePath(fixture), snc, "-o", song, "--force"});
+    ASSERT_EQ(e.status, 0) << e.err;
+    ToolResult before = RunSyncTool({"extract", song});
+    ASSERT_EQ(before.status, 0) << before.err;
+    ASSERT_FALSE(before.out.empty());
+    const std::string embedded = Get(song);
+
+    ToolResult r = RunSyncTool({"set-tags", song, "--title", "With Words", "--genre", "8"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string after = Get(song);
+    // The leading TXXX frame stays first with its body; its flag bytes become 0x00 0x00.
+    EXPECT_EQ(after.substr(10, 8), embedded.substr(10, 8));
+    EXPECT_EQ(after.substr(18, 2), std::string(2, '\0'));
+    auto b = [&](int i) { return std::size_t{static_cast<unsigned char>(embedded[i])}; };
+    const std::size_t txxxBytes = (b(14) << 24) | (b(15) << 16) | (b(16) << 8) | b(17);
+    ASSERT_GT(txxxBytes, 10240u);
+    EXPECT_EQ(after.substr(20, txxxBytes), embedded.substr(20, txxxBytes));
+
+    ToolResult extracted = RunSyncTool({"extract", song});
+    EXPECT_EQ(extracted.status, 0) << extracted.err;
+    EXPECT_EQ(extracted.out, before.out);
+    ToolResult t = RunSyncTool({"tags", song});
+    EXPECT_NE(t.out.find("Title: With Words\nArtist: "), std::string::npos) << t.out;
+    EXPECT_NE(t.out.find("Genre: Jazz\n"), std::string::npos) << t.out;
+    if (HaveMutagen()) {
+      EXPECT_EQ(Python("import sys, mutagen.id3\nprint(mutagen.id3.ID3(sys.argv[1])['TIT2'].text[0])\n", song),
+                "With Words\n");
+    }
+    if (HaveProgram("mpg123")) {
+      EXPECT_EQ(Pcm(song), Pcm(FixturePath(fixture)));
+    }
+  }
+}
+
 TEST_F(TagsCliTest, SetTagsWithoutGenrePicksWhatTheDialogSelects) {
   struct Case {
     const char* name;
