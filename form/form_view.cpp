@@ -7,23 +7,19 @@
 #include "common/repaint.h"
 #include "common/shared_state.h"
 #include "form/skin_layout.h"
+#include "playback/pointing.h"
+#include "playback/transport.h"
+#include "playback/waveform.h"
 
 namespace vexalo {
 
 namespace {
 
-std::atomic<void (*)(Canvas&)> g_drawWhole{nullptr};
-std::atomic<std::uint32_t (*)(Canvas&, std::uint32_t)> g_drawWindow{nullptr};
-std::atomic<bool (*)(int, int)> g_pointerMoved{nullptr};
-
-constexpr std::uint32_t kWindowFrames = 200;
+std::atomic<void (*)(Canvas&)> g_drawWhole{&DrawWholeWave};
+std::atomic<std::uint32_t (*)(Canvas&, std::uint32_t)> g_drawWindow{&DrawWindowWave};
+std::atomic<bool (*)(int, int)> g_pointerMoved{&OnMouseMove};
 
 bool SongLoaded(int state) { return state == kStateWholeView || state == kStateWindowView; }
-
-bool InsideWaveRect(int x, int y) {
-  const Rect r = WaveRect;
-  return x >= r.left && x <= r.right && y >= r.top && y <= r.bottom;
-}
 
 void Draw(Canvas& canvas, int index, bool highlighted) {
   const skin::Button& b = skin::ButtonAt(index);
@@ -50,11 +46,16 @@ WaveformCalls GetWaveformCalls() {
   return calls;
 }
 
-WaveformCalls DefaultWaveformCalls() { return WaveformCalls{}; }
+WaveformCalls DefaultWaveformCalls() {
+  WaveformCalls calls;
+  calls.drawWhole = &DrawWholeWave;
+  calls.drawWindow = &DrawWindowWave;
+  calls.pointerMoved = &OnMouseMove;
+  return calls;
+}
 
 std::uint32_t WindowSpanBytes() {
-  const auto songBytesPerFrame = static_cast<std::uint32_t>(SongInfo.frameScale.load()) * 1152u / 2u;
-  return songBytesPerFrame * kWindowFrames;
+  return static_cast<std::uint32_t>(kWindowFrames) * static_cast<std::uint32_t>(SongBytesPerFrame());
 }
 
 std::string SongFactsText() {

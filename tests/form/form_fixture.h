@@ -33,6 +33,9 @@ inline Op Mark(const std::string& what, int id = 0) { return Op{what, id, 0, 0};
 class RecordingCanvas : public NullCanvas {
  public:
   void DrawBitmap(int x, int y, int id) override { ops.push_back(Bmp(id, x, y)); }
+  void SetPixel(int x, int y, Colour) override { ops.push_back(Op{"pixel", 0, x, y}); }
+  void Line(int x0, int y0, int, int, Colour) override { ops.push_back(Op{"line", 0, x0, y0}); }
+  void FillSolid(int left, int top, int, int, Colour) override { ops.push_back(Op{"fill", 0, left, top}); }
   std::vector<Op> Bitmaps() const {
     std::vector<Op> out;
     for (const Op& op : ops)

@@ -1,6 +1,8 @@
 // OnDraw: the skin in its fixed order, the waveform of the current state, the song facts.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "common/control_ids.h"
 #include "common/repaint.h"
 #include "form/form_view.h"
@@ -107,6 +109,34 @@ TEST_F(FormTest, InitialUpdateSetsUpTheViewAndInstallsItsDrawRoutine) {
   canvas.ops.clear();
   RepaintView();
   EXPECT_EQ(canvas.Bitmaps(), Concat(kSkinOrder, kEditingButtons));
+}
+
+TEST_F(FormTest, PlaybackWaveformIsDrawnOverTheSkinAndUnderTheEditingButtons) {
+  SetWaveformCalls(DefaultWaveformCalls());
+  SetSong(kStateWholeView, 2);
+  for (std::uint32_t i = 0; i < 2'000'000; i += 2) {
+    const std::int16_t v = static_cast<std::int16_t>((i / 2) % 200 * 100 - 10'000);
+    SongBuffer[i] = static_cast<unsigned char>(v & 0xFF);
+    SongBuffer[i + 1] = static_cast<unsigned char>((v >> 8) & 0xFF);
+  }
+  storedBytes = 2'000'000;
+  OnDraw(canvas);
+  storedBytes = 0;
+  std::memset(SongBuffer, 0, 2'000'000);
+
+  const auto& ops = canvas.ops;
+  ASSERT_GT(ops.size(), kSkinOrder.size() + kEditingButtons.size());
+  EXPECT_EQ(std::vector<Op>(ops.begin(), ops.begin() + kSkinOrder.size()), kSkinOrder);
+  EXPECT_EQ(std::vector<Op>(ops.end() - kEditingButtons.size(), ops.end()), kEditingButtons);
+  const Rect r = WaveRect;
+  int lines = 0;
+  for (auto it = ops.begin() + kSkinOrder.size(); it != ops.end() - kEditingButtons.size(); ++it) {
+    if (it->what != "line") continue;
+    ++lines;
+    EXPECT_TRUE(it->x >= r.left && it->x <= r.right + 3 && it->y >= r.top && it->y <= r.bottom) << *it;
+  }
+  EXPECT_GT(lines, r.Width() / 2);
+  EXPECT_NE(ColumnBytes.load(), 0u);
 }
 
 TEST(SongFacts, NamesChannelsAndNumbers) {

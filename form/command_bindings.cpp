@@ -1,0 +1,51 @@
+#include "form/command_bindings.h"
+
+#include <array>
+
+#include "common/control_ids.h"
+#include "decode/mp3_open_command.h"
+#include "playback/transport.h"
+#include "sync/text_commands.h"
+#include "syncmp3/save_commands.h"
+#include "tags/tag_editor_dialog.h"
+
+namespace vexalo {
+
+namespace {
+
+struct Binding {
+  int id;
+  void (*handler)();
+};
+
+constexpr std::array<Binding, 13> kBindings{{
+    {kIdMp3FileOpen, &OnMp3FileOpen},
+    {kIdSyncMp3FileSave, &OnSyncMp3FileSave},
+    {kIdTextOpen, &OnTextOpen},
+    {kIdTextSave, &OnTextSave},
+    {kIdWholeView, &OnWholeView},
+    {kIdWindowView, &OnWindowView},
+    {kIdMp3PlusTextFile, &OnMp3PlusTextFile},
+    {kIdId3TagEditor, &OnId3TagEditor},
+    {kIdcPlay, &OnPlay},
+    {kIdcRewind, &OnRewind},
+    {kIdcForward, &OnForward},
+    {kIdcStop, &OnStop},
+    {kIdcPause, &OnPause},
+}};
+
+constexpr auto kIds = [] {
+  std::array<int, kBindings.size()> ids{};
+  for (std::size_t i = 0; i < kBindings.size(); ++i) ids[i] = kBindings[i].id;
+  return ids;
+}();
+
+}  // namespace
+
+void BindCoreCommands(CommandRegistry& registry) {
+  for (const Binding& b : kBindings) registry.Bind(b.id, b.handler);
+}
+
+std::span<const int> CoreCommandIds() { return kIds; }
+
+}  // namespace vexalo
