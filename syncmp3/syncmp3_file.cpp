@@ -1,6 +1,8 @@
 #include "syncmp3/syncmp3_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
 #include <cerrno>
@@ -62,28 +64,73 @@ bool ReadAt(std::FILE* f, std::uint64_t offset, unsigned char* out, std::size_t 
   return !std::ferror(f);
 }
 
-// Copies `count` bytes of the source from `offset` through the copy buffer.
+bool WriteAllFd(int fd, const unsigned char* data, std::size_t n) {
+  while (n > 0) {
+    const ssize_t put = ::write(fd, data, n);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return false;
+    data += put;
+    n -= static_cast<std::size_t>(put);
+  }
+  return true;
+}
+
+// Copies `count` bytes of the source from `offset` to the end of the destination. The kernel
+// copies without bringing the bytes to us where it can; otherwise they pass through the copy
+// buffer. Reads name their offset, so the source stream's own position plays no part.
 bool CopyRange(std::FILE* src, std::uint64_t offset, std::uint64_t count, AtomicFileWriter& out,
                std::string* why) {
-  if (::fseeko(src, static_cast<off_t>(offset), SEEK_SET) != 0) {
-    Say(why, "cannot read the source: " + ErrnoText());
+  if (std::fflush(out.Stream()) != 0) {
+    Say(why, "cannot write the destination: " + ErrnoText());
     return false;
+  }
+  const int in = ::fileno(src);
+  const int to = ::fileno(out.Stream());
+  off_t from = static_cast<off_t>(offset);
+  bool kernelCopy = true;
+  // Pieces of 8 MB, each handed to writeback at once, so the disk works while we copy and the
+  // final flush has little left to wait for.
+  constexpr std::size_t kPiece = 8u << 20;
+  off_t written = ::lseek(to, 0, SEEK_CUR);
+  while (count > 0 && kernelCopy) {
+    const std::size_t piece = count > kPiece ? kPiece : static_cast<std::size_t>(count);
+    const ssize_t done = ::copy_file_range(in, &from, to, nullptr, piece, 0);
+    if (done > 0) {
+      count -= static_cast<std::uint64_t>(done);
+      if (written >= 0) {
+        ::sync_file_range(to, written, done, SYNC_FILE_RANGE_WRITE);
+        written += done;
+      }
+    } else if (done < 0 && errno == EINTR) {
+      continue;
+    } else if (done < 0 && (errno == ENOSYS || errno == EXDEV || errno == EINVAL ||
+                            errno == EOPNOTSUPP || errno == EBADF)) {
+      kernelCopy = false;
+    } else if (done == 0) {
+      Say(why, "the source became shorter while it was copied");
+      return false;
+    } else {
+      Say(why, "cannot write the destination: " + ErrnoText());
+      return false;
+    }
   }
   static std::array<unsigned char, kSyncMp3CopyBytes> buffer;
   while (count > 0) {
     const std::size_t piece = count > buffer.size() ? buffer.size() : static_cast<std::size_t>(count);
-    const std::size_t got = std::fread(buffer.data(), 1, piece, src);
-    if (got != piece) {
+    const ssize_t got = ::pread(in, buffer.data(), piece, from);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
       // The source ended early or failed: the file changed under us, so nothing is committed.
-      Say(why, std::ferror(src) ? "cannot read the source: " + ErrnoText()
-                                : std::string("the source became shorter while it was copied"));
+      Say(why, got < 0 ? "cannot read the source: " + ErrnoText()
+                       : std::string("the source became shorter while it was copied"));
       return false;
     }
-    if (!out.Write(buffer.data(), got)) {
+    if (!WriteAllFd(to, buffer.data(), static_cast<std::size_t>(got))) {
       Say(why, "cannot write the destination: " + ErrnoText());
       return false;
     }
-    count -= got;
+    from += got;
+    count -= static_cast<std::uint64_t>(got);
   }
   return true;
 }
@@ -218,7 +265,7 @@ int WriteSyncMp3Tag(std::FILE* source, const std::string& destination,
     return kSyncMp3WriteError;
   }
   if (!CopyRange(source, copyFrom, copyCount, out, why)) return kSyncMp3WriteError;
-  if (keepV1 && !out.Write(v1.data(), v1.size())) {
+  if (keepV1 && !WriteAllFd(::fileno(out.Stream()), v1.data(), v1.size())) {
     Say(why, "cannot write the destination: " + ErrnoText());
     return kSyncMp3WriteError;
   }

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# vexalo-sync embed on a 100 MB MP3 against cp of the same file, and the peak memory the embed
+# needs beyond the tool's own start-up. The file is made in /tmp at run time from a fixture's
+# audio repeated to 100 MB. Goals: within 1.5x of cp, peak memory growth under 10 MB.
+# Usage: bash bench/bench_embed.sh [build-dir]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build}
+tool=$build/cli/vexalo-sync
+[ -x "$tool" ] || { echo "build vexalo-sync first ($tool)" >&2; exit 1; }
+work=$(mktemp -d /tmp/vexalo-bench-embed-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+
+audio=$root/tests/fixtures/stereo_44k.mp3
+size=$(stat -c %s "$audio")
+copies=$(( (100 * 1024 * 1024 + size - 1) / size ))
+for _ in $(seq "$copies"); do cat "$audio"; done > "$work/big.mp3"
+ls -l "$work/big.mp3"
+# About 28 KB of lyrics, close to the largest block a SyncMP3 file can carry.
+/usr/bin/python3 - "$work/lyrics.snc" <<'PY'
+import sys
+out = bytearray()
+i = 0
+while len(out) < 28000:
+    out += b"\xa2\xe2%02d%02d%02d%02d\xa2\xd0\r\n" % (0, (i // 60) % 100, i % 60, i % 100)
+    out += b"line of lyrics number %d\r\n" % i
+    i += 1
+open(sys.argv[1], "wb").write(out)
+PY
+
+runs=9
+median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+time_of() {  # command... -> seconds of one run
+  local t0 t1
+  t0=$(date +%s.%N)
+  "$@" > /dev/null
+  t1=$(date +%s.%N)
+  echo "$t1 - $t0" | bc -l
+}
+# Alternate the two so that background writeback hits both alike.
+cp_times=() embed_times=()
+for _ in $(seq $runs); do
+  cp_times+=("$(time_of cp "$work/big.mp3" "$work/copy.mp3")")
+  embed_times+=("$(time_of "$tool" embed "$work/big.mp3" "$work/lyrics.snc" -o "$work/out.mp3" --force)")
+done
+cp_s=$(printf '%s\n' "${cp_times[@]}" | median)
+embed_s=$(printf '%s\n' "${embed_times[@]}" | median)
+printf 'cp:    median %.3f s over %d runs\n' "$cp_s" "$runs"
+printf 'embed: median %.3f s over %d runs\n' "$embed_s" "$runs"
+printf 'ratio embed / cp: %.2f (goal <= 1.5)\n' "$(echo "$embed_s / $cp_s" | bc -l)"
+
+if command -v hyperfine > /dev/null; then
+  hyperfine -N -w 2 -r 10 "cp $work/big.mp3 $work/copy.mp3" \
+    "$tool embed $work/big.mp3 $work/lyrics.snc -o $work/out.mp3 --force" 2>&1 | grep -E 'Benchmark|Time|faster' || true
+fi
+
+peak() { /usr/bin/time -v "$@" 2>&1 >/dev/null | awk -F': ' '/Maximum resident/ {print $2}'; }
+base_kb=$(peak "$tool" version)
+embed_kb=$(peak "$tool" embed "$work/big.mp3" "$work/lyrics.snc" -o "$work/out.mp3" --force)
+printf 'peak memory: start-up %d KB, embed %d KB, growth %d KB (goal < 10240)\n' \
+  "$base_kb" "$embed_kb" $((embed_kb - base_kb))
+
+[ -x "$build/bench/bench_embed" ] && "$build/bench/bench_embed" "$work/big.mp3" "$work/inproc.mp3" 5
