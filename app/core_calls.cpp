@@ -1,0 +1,77 @@
+#include "app/core_calls.h"
+
+#include <wx/app.h>
+#include <wx/window.h>
+
+#include "app/dialogs.h"
+#include "app/main_frame.h"
+#include "app/vexalo_caption_app.h"
+#include "app/vexalo_caption_view.h"
+#include "common/control_ids.h"
+#include "common/shared_state.h"
+#include "form/command_registry.h"
+#include "form/form_view.h"
+#include "playback/pointing.h"
+#include "playback/sdl_audio_backend.h"
+#include "playback/transport.h"
+#include "playback/waveform.h"
+#include "tags/tag_editor_dialog.h"
+
+namespace vexalo::app::core {
+
+namespace {
+
+CVexaloCaptionView* View() {
+  CMainFrame* frame = TheApp().Frame();
+  return frame ? frame->View() : nullptr;
+}
+
+bool EditorFocused() {
+  CVexaloCaptionView* view = View();
+  return view && wxWindow::FindFocus() == view->Editor();
+}
+
+}  // namespace
+
+void EditorChanged() {}
+void EditorFocusChanged(bool) {}
+void AutoAdvanceClicked() {}
+void AdjustPlusClicked() {}
+void AdjustMinusClicked() {}
+void AdjustSecondsChanged() {}
+void AdjustTenthsChanged() {}
+
+void KeyDown(int virtualKey) {
+  if (!EditorFocused()) OnTransportKey(virtualKey);
+}
+
+void KeyUp(int) {}
+void LeftButtonDown() {}
+void PromptSaveOnExit() {}
+void OpenMp3AtStart(const std::string&) {}
+
+void ShowAudioNotice() {
+  if (!TakeNoAudioDeviceNotice()) return;
+  if (ViewPort* view = ActiveView.load()) view->SetStatusText(kPanePrompt, kNoAudioDeviceText);
+}
+
+void BindCommands() {
+  CommandRegistry& c = Commands();
+  SetWaveformCalls(WaveformCalls{&DrawWholeWave, &DrawWindowWave, &vexalo::OnMouseMove});
+  c.Bind(kIdAppAbout, [] { ShowAboutDialog(TheApp().Frame()); });
+  c.Bind(kIdAppExit, [] {
+    if (CMainFrame* frame = TheApp().Frame()) frame->Close();
+  });
+  c.Bind(kIdHelpFinder, [] { ShowHelpWindow(TheApp().Frame()); });
+  c.Bind(kIdDefaultHelp, [] { ShowHelpWindow(TheApp().Frame()); });
+  c.Bind(kIdWholeView, [] { OnWholeView(); });
+  c.Bind(kIdWindowView, [] { OnWindowView(); });
+  c.Bind(kIdId3TagEditor, [] { OnId3TagEditor(); });
+  c.Bind(kIdcPlay, [] { OnPlay(); });
+  c.Bind(kIdcPause, [] { OnPause(); });
+  c.Bind(kIdcStop, [] { OnStop(); });
+  c.Bind(kIdcRewind, [] { OnRewind(); });
+  c.Bind(kIdcForward, [] { OnForward(); });
+}
+
+}  // namespace vexalo::app::core

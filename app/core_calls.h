@@ -1,0 +1,30 @@
+// The window's notifications as calls of the core's handlers: editor changes and focus, the
+// checkbox, radios and adjust fields, and the key and mouse pre-translation.
+#pragma once
+
+#include <string>
+
+namespace vexalo::app::core {
+
+void EditorChanged();
+void EditorFocusChanged(bool gained);
+void AutoAdvanceClicked();
+void AdjustPlusClicked();
+void AdjustMinusClicked();
+void AdjustSecondsChanged();
+void AdjustTenthsChanged();
+// Virtual-key codes (27 Esc, 32 Space, 37 Left, 39 Right, 81 Q, 17 Ctrl, letters as upper case).
+void KeyDown(int virtualKey);
+void KeyUp(int virtualKey);
+// A left button press in the frame, before it is processed.
+void LeftButtonDown();
+// The lyrics save question of the shutdown (" Text File Save ? ").
+void PromptSaveOnExit();
+// MP3 File Open of a file named on the command line, as after its dialog.
+void OpenMp3AtStart(const std::string& path);
+// Tells the user once, in the status bar, that no audio device could be opened.
+void ShowAudioNotice();
+// Binds every menu, accelerator and button command to its handler.
+void BindCommands();
+
+}  // namespace vexalo::app::core

@@ -1,0 +1,142 @@
+#include "app/tag_editor_window.h"
+
+#include <wx/button.h>
+#include <wx/frame.h>
+#include <wx/sizer.h>
+#include <wx/stattext.h>
+
+namespace vexalo::app {
+
+namespace {
+
+wxString FromLatin1(const std::string& bytes) {
+  wxString out;
+  out.reserve(bytes.size());
+  for (unsigned char c : bytes) out.Append(wxUniChar(static_cast<wxUint32>(c)));
+  return out;
+}
+
+std::string ToLatin1(const wxString& text) {
+  std::string out;
+  out.reserve(text.length());
+  for (wxString::const_iterator it = text.begin(); it != text.end(); ++it) {
+    const wxUint32 c = (*it).GetValue();
+    out.push_back(c <= 0xFF ? static_cast<char>(c) : '?');
+  }
+  return out;
+}
+
+bool IsLatin1(const wxString& text) {
+  for (wxString::const_iterator it = text.begin(); it != text.end(); ++it)
+    if ((*it).GetValue() > 0xFF) return false;
+  return true;
+}
+
+const wxString kOkText = wxString::FromUTF8("OK");
+const wxString kCancelText = wxString::FromUTF8("Cancel");
+
+}  // namespace
+
+CTagEditorDlg::CTagEditorDlg(wxWindow* parent)
+    : wxDialog(parent, wxID_ANY, wxString::FromUTF8(kTagEditorTitle), wxDefaultPosition, wxDefaultSize,
+               wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX),
+      m_logic(*this) {
+  const struct {
+    int id;
+    const char* label;
+    long style;
+    int height;
+  } rows[] = {
+      {kIdcTagTrack, "Track Number", wxTE_CENTRE, -1}, {kIdcTagTitle, "Title", 0, -1},
+      {kIdcTagArtist, "Artist", 0, -1},                {kIdcTagAlbum, "Album", 0, -1},
+      {kIdcTagYear, "Year", wxTE_CENTRE, -1},          {kIdcTagGenre, "Genre", 0, -1},
+      {kIdcTagComment, "Comment", wxTE_MULTILINE, 64},
+  };
+  auto* grid = new wxFlexGridSizer(2, 6, 10);
+  grid->AddGrowableCol(1, 1);
+  for (const auto& row : rows) {
+    grid->Add(new wxStaticText(this, wxID_ANY, wxString::FromUTF8(row.label)), 0, wxALIGN_CENTER_VERTICAL);
+    if (row.id == kIdcTagGenre) {
+      m_genre = new wxComboBox(this, kIdcTagGenre, wxString(), wxDefaultPosition, wxSize(260, -1), 0, nullptr, wxCB_READONLY);
+      grid->Add(m_genre, 1, wxEXPAND);
+      continue;
+    }
+    auto* field = new wxTextCtrl(this, row.id, wxString(), wxDefaultPosition, wxSize(260, row.height), row.style);
+    field->SetMaxLength(511);
+    m_fields[row.id] = field;
+    grid->Add(field, 1, wxEXPAND);
+    // The tag's texts are ISO-8859-1: refuse what it cannot hold instead of losing it on OK.
+    field->Bind(wxEVT_TEXT, [this, field, id = row.id](wxCommandEvent&) {
+      const wxString value = field->GetValue();
+      if (IsLatin1(value)) {
+        m_accepted[id] = value;
+        return;
+      }
+      const long caret = field->GetInsertionPoint();
+      field->ChangeValue(m_accepted[id]);
+      field->SetInsertionPoint(std::min<long>(caret, static_cast<long>(m_accepted[id].length())));
+      wxBell();
+      if (auto* frame = wxDynamicCast(GetParent() ? wxGetTopLevelParent(GetParent()) : nullptr, wxFrame))
+        frame->SetStatusText(wxString::FromUTF8(" Tag texts can only hold ISO-8859-1 characters "), 0);
+    });
+  }
+  auto* buttons = new wxBoxSizer(wxHORIZONTAL);
+  auto* ok = new wxButton(this, wxID_OK, kOkText);
+  auto* cancel = new wxButton(this, wxID_CANCEL, kCancelText);
+  buttons->Add(ok, 0, wxRIGHT, 8);
+  buttons->Add(cancel);
+  auto* top = new wxBoxSizer(wxVERTICAL);
+  top->Add(grid, 1, wxALL | wxEXPAND, 12);
+  top->Add(buttons, 0, wxALIGN_RIGHT | wxLEFT | wxRIGHT | wxBOTTOM, 12);
+  SetSizerAndFit(top);
+
+  ok->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { m_logic.OnOk(); });
+  cancel->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { m_logic.OnCancel(); });
+  Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { m_logic.OnCancel(); });
+  m_genre->Bind(wxEVT_COMBOBOX, [this](wxCommandEvent&) { m_logic.OnGenreSelChange(); });
+  Bind(wxEVT_MOVE, [this](wxMoveEvent& e) {
+    e.Skip();
+    if (IsShown()) m_logic.OnMoved();
+  });
+}
+
+wxTextCtrl* CTagEditorDlg::Field(int id) const {
+  auto it = m_fields.find(id);
+  return it == m_fields.end() ? nullptr : it->second;
+}
+
+void CTagEditorDlg::SetFieldText(int controlId, const std::string& latin1) {
+  if (wxTextCtrl* field = Field(controlId)) {
+    m_accepted[controlId] = FromLatin1(latin1);
+    field->ChangeValue(m_accepted[controlId]);
+  }
+}
+
+std::string CTagEditorDlg::GetFieldText(int controlId) {
+  wxTextCtrl* field = Field(controlId);
+  return field ? ToLatin1(field->GetValue()) : std::string();
+}
+
+void CTagEditorDlg::FillGenreList(const std::vector<std::string>& names) {
+  wxArrayString items;
+  for (const std::string& name : names) items.Add(FromLatin1(name));
+  m_genre->Set(items);
+}
+
+void CTagEditorDlg::ClearGenreList() { m_genre->Clear(); }
+
+void CTagEditorDlg::SelectGenre(int index) { m_genre->SetSelection(index < 0 ? wxNOT_FOUND : index); }
+
+std::string CTagEditorDlg::SelectedGenreText() {
+  const int n = m_genre->GetSelection();
+  return n == wxNOT_FOUND ? std::string() : ToLatin1(m_genre->GetString(static_cast<unsigned>(n)));
+}
+
+void CTagEditorDlg::ShowDialog() {
+  Show();
+  Raise();
+}
+
+void CTagEditorDlg::HideDialog() { Hide(); }
+
+}  // namespace vexalo::app

@@ -1,0 +1,606 @@
+#include "app/vexalo_caption_view.h"
+
+#include <algorithm>
+
+#include <wx/app.h>
+#include <wx/clipbrd.h>
+#include <wx/dcclient.h>
+#include <wx/dcmemory.h>
+#include <wx/filedlg.h>
+#include <wx/frame.h>
+#include <wx/image.h>
+#include <wx/stattext.h>
+
+#include "app/core_calls.h"
+#include "app/editor_text.h"
+#include "app/message_dialog.h"
+#include "app/resources.h"
+#include "app/ui_thread.h"
+#include "common/control_ids.h"
+#include "common/repaint.h"
+#include "common/shared_state.h"
+#include "common/text_codec.h"
+#include "common/worker.h"
+#include "form/control_layout.h"
+#include "form/skin_layout.h"
+#include "form/string_table.h"
+#include "playback/pointing.h"
+
+namespace vexalo::app {
+
+namespace {
+
+constexpr int kViewTimerMillis = 50;
+
+wxString FromCp949(const std::string& cp949) { return wxString::FromUTF8(Cp949ToUtf8(cp949).c_str()); }
+
+std::string ToCp949(const wxString& text) {
+  const wxScopedCharBuffer utf8 = text.utf8_str();
+  return EncodeCp949(std::string_view(utf8.data(), utf8.length())).bytes;
+}
+
+wxString FromNative(const std::string& bytes) { return wxString::FromUTF8(bytes.c_str()); }
+std::string ToNative(const wxString& text) { return std::string(text.utf8_str()); }
+
+std::u32string ToChars(const wxString& text) {
+  std::u32string out;
+  out.reserve(text.length());
+  for (wxString::const_iterator it = text.begin(); it != text.end(); ++it) out.push_back(static_cast<char32_t>((*it).GetValue()));
+  return out;
+}
+
+wxString FromChars(const std::u32string& chars) {
+  wxString out;
+  out.reserve(chars.size());
+  for (char32_t c : chars) out.Append(wxUniChar(static_cast<wxUint32>(c)));
+  return out;
+}
+
+wxColour ToWx(Colour c) { return wxColour((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF); }
+
+wxRect ToWxRect(const Rect& r) { return wxRect(r.left, r.top, r.Width(), r.Height()); }
+
+// "Description (*.ext)|*.ext|...|" as the commands give it, without the trailing bars.
+wxString Wildcard(const std::string& filter) {
+  std::string f = filter;
+  while (!f.empty() && f.back() == '|') f.pop_back();
+  return f.empty() ? wxString("*") : FromCp949(f);
+}
+
+}  // namespace
+
+CVexaloCaptionView::CVexaloCaptionView(wxFrame* frame, wxSize clientSize)
+    : wxWindow(frame, wxID_ANY, wxPoint(0, 0), clientSize, wxWANTS_CHARS | wxBORDER_NONE),
+      m_frame(frame),
+      m_buffer(clientSize.x, clientSize.y, skin::kViewBackground),
+      m_timer(this) {
+  SetBackgroundStyle(wxBG_STYLE_PAINT);
+  m_screen = wxBitmap(clientSize.x, clientSize.y, 24);
+  m_textFont = wxFont(wxFontInfo(wxSize(0, 13)).FaceName("NanumGothic"));
+  if (!m_textFont.IsOk()) m_textFont = *wxNORMAL_FONT;
+  CreateControls();
+
+  Bind(wxEVT_PAINT, &CVexaloCaptionView::OnPaint, this);
+  Bind(wxEVT_ERASE_BACKGROUND, &CVexaloCaptionView::OnEraseBackground, this);
+  for (auto type : {wxEVT_LEFT_DOWN, wxEVT_LEFT_UP, wxEVT_LEFT_DCLICK, wxEVT_RIGHT_DOWN, wxEVT_RIGHT_DCLICK, wxEVT_MOTION}) {
+    Bind(type, &CVexaloCaptionView::OnMouse, this);
+  }
+  Bind(wxEVT_TIMER, &CVexaloCaptionView::OnViewTimer, this, m_timer.GetId());
+}
+
+CVexaloCaptionView::~CVexaloCaptionView() {
+  m_timer.Stop();
+  ViewPort* self = this;
+  ActiveView.compare_exchange_strong(self, nullptr);
+}
+
+void CVexaloCaptionView::CreateControls() {
+  auto place = [](int id) {
+    const skin::ControlPlacement* p = skin::FindControlPlacement(id);
+    return p ? ToWxRect(p->rect) : wxRect();
+  };
+  const wxRect editor = place(kIdcEditor);
+  m_editor = new wxTextCtrl(this, kIdcEditor, wxEmptyString, editor.GetPosition(), editor.GetSize(),
+                            wxTE_MULTILINE | wxTE_DONTWRAP | wxVSCROLL | wxBORDER_SUNKEN);
+  const wxRect slider = place(kIdcSlider);
+  m_slider = new wxSlider(this, kIdcSlider, 0, 0, 65535, slider.GetPosition(), slider.GetSize(), wxSL_HORIZONTAL);
+  const wxRect check = place(kIdcAutoAdvance);
+  m_autoAdvance = new wxCheckBox(this, kIdcAutoAdvance, wxEmptyString, check.GetPosition(), check.GetSize());
+  const wxRect seconds = place(kIdcAdjustSeconds);
+  m_adjustSeconds = new wxTextCtrl(this, kIdcAdjustSeconds, "0", seconds.GetPosition(), seconds.GetSize(), wxTE_CENTRE);
+  const wxRect tenths = place(kIdcAdjustTenths);
+  m_adjustTenths = new wxTextCtrl(this, kIdcAdjustTenths, "0", tenths.GetPosition(), tenths.GetSize(), wxTE_CENTRE);
+  const wxRect plus = place(kIdcAdjustPlus);
+  m_adjustPlus = new wxRadioButton(this, kIdcAdjustPlus, wxEmptyString, plus.GetPosition(), plus.GetSize(), wxRB_GROUP);
+  const wxRect minus = place(kIdcAdjustMinus);
+  m_adjustMinus = new wxRadioButton(this, kIdcAdjustMinus, wxEmptyString, minus.GetPosition(), minus.GetSize());
+  for (const skin::ControlPlacement& p : skin::ControlPlacements()) {
+    if (p.id != 0 || !p.label) continue;
+    auto* label = new wxStaticText(this, wxID_ANY, wxString::FromUTF8(p.label), wxPoint(p.rect.left, p.rect.top),
+                                   wxSize(p.rect.Width(), p.rect.Height()), wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE);
+    label->SetBackgroundColour(ToWx(skin::kViewBackground));
+  }
+  // Small check and radio boxes keep their place but take the size the theme needs.
+  for (wxWindow* w : std::initializer_list<wxWindow*>{m_autoAdvance, m_adjustPlus, m_adjustMinus}) {
+    const wxSize best = w->GetBestSize();
+    const wxSize now = w->GetSize();
+    w->SetSize(std::max(now.x, best.x), std::max(now.y, best.y));
+  }
+  // Hidden controls whose texts the logic keeps: group frame, side-time field, adjust preview.
+  for (int id : {kIdcGroupFrame, kIdcSideTime, kIdcAdjustPreview}) m_hiddenTexts[id];
+
+  m_editor->Bind(wxEVT_TEXT, &CVexaloCaptionView::OnEditorText, this);
+  m_editor->Bind(wxEVT_SET_FOCUS, [](wxFocusEvent& e) {
+    core::EditorFocusChanged(true);
+    e.Skip();
+  });
+  m_editor->Bind(wxEVT_KILL_FOCUS, [](wxFocusEvent& e) {
+    core::EditorFocusChanged(false);
+    e.Skip();
+  });
+  m_slider->Bind(wxEVT_SLIDER, [](wxCommandEvent& e) {
+    OnSliderCustomDraw();
+    e.Skip();
+  });
+  // The slider's released-capture: a click or a drag ended on it.
+  m_slider->Bind(wxEVT_LEFT_UP, [this](wxMouseEvent& e) {
+    e.Skip();
+    CallAfter([] { OnSliderReleased(); });
+  });
+  m_autoAdvance->Bind(wxEVT_CHECKBOX, [](wxCommandEvent&) { core::AutoAdvanceClicked(); });
+  m_adjustPlus->Bind(wxEVT_RADIOBUTTON, [](wxCommandEvent&) { core::AdjustPlusClicked(); });
+  m_adjustMinus->Bind(wxEVT_RADIOBUTTON, [](wxCommandEvent&) { core::AdjustMinusClicked(); });
+  m_adjustSeconds->Bind(wxEVT_TEXT, [this](wxCommandEvent&) {
+    if (!m_settingEditor) core::AdjustSecondsChanged();
+  });
+  m_adjustTenths->Bind(wxEVT_TEXT, [this](wxCommandEvent&) {
+    if (!m_settingEditor) core::AdjustTenthsChanged();
+  });
+}
+
+void CVexaloCaptionView::OnInitialUpdate() {
+  for (const skin::BitmapSpec& spec : skin::Bitmaps()) {
+    Picture picture = LoadSkinPicture(spec.id);
+    if (!picture.Empty()) m_pictures.emplace(spec.id, std::move(picture));
+  }
+  for (const skin::CursorSpec& spec : skin::Cursors()) m_cursors.emplace(spec.id, LoadSkinCursor(spec.id));
+  ActiveView.store(this);
+  m_form = std::make_unique<FormView>(*this);
+  m_form->OnInitialUpdate();
+  m_timer.Start(kViewTimerMillis);
+  RepaintView();
+}
+
+void CVexaloCaptionView::Shutdown() {
+  if (m_shutDown) return;
+  m_shutDown = true;
+  if (WorkerBusy.load() != 0) TransportCommand.store(kCmdStop);
+  m_timer.Stop();
+  // The worker may still be drawing or waiting for an answer from this thread: keep serving it.
+  WaitForWorker([] {
+    if (wxTheApp) wxTheApp->ProcessPendingEvents();
+  });
+  core::PromptSaveOnExit();
+  m_pictures.clear();
+  ViewPort* self = this;
+  ActiveView.compare_exchange_strong(self, nullptr);
+}
+
+void CVexaloCaptionView::ScheduleRefresh() {
+  if (m_refreshPosted.exchange(true)) return;
+  auto refresh = [this] {
+    m_refreshPosted.store(false);
+    const Rect dirty = m_buffer.PeekDirty();
+    if (dirty.Width() > 0 && dirty.Height() > 0) RefreshRect(ToWxRect(dirty), false);
+  };
+  // Queued even on the UI thread, so the many small drawings of one handler make one paint.
+  CallAfter(refresh);
+}
+
+void CVexaloCaptionView::OnPaint(wxPaintEvent&) {
+  {
+    const Rect d = m_buffer.TakeDirty(m_scratch);
+    if (d.Width() > 0 && d.Height() > 0) {
+      wxImage image(d.Width(), d.Height(), false);
+      unsigned char* rgb = image.GetData();
+      for (std::size_t i = 0; i < m_scratch.size(); ++i) {
+        rgb[3 * i] = static_cast<unsigned char>(m_scratch[i] >> 16);
+        rgb[3 * i + 1] = static_cast<unsigned char>(m_scratch[i] >> 8);
+        rgb[3 * i + 2] = static_cast<unsigned char>(m_scratch[i]);
+      }
+      wxMemoryDC mem(m_screen);
+      mem.DrawBitmap(wxBitmap(image), d.left, d.top);
+    }
+  }
+  wxPaintDC dc(this);
+  wxMemoryDC mem(m_screen);
+  for (wxRegionIterator it(GetUpdateRegion()); it; ++it) {
+    const wxRect r = it.GetRect();
+    dc.Blit(r.x, r.y, r.width, r.height, &mem, r.x, r.y);
+  }
+}
+
+void CVexaloCaptionView::OnMouse(wxMouseEvent& event) {
+  event.Skip();
+  if (m_shutDown || !m_form) return;
+  const int x = event.GetX(), y = event.GetY();
+  const wxEventType type = event.GetEventType();
+  if (type == wxEVT_LEFT_DOWN) {
+    if (!vexalo::OnLButtonDown(x, y)) m_form->OnLButtonDown(x, y);
+  } else if (type == wxEVT_LEFT_UP) {
+    m_form->OnLButtonUp(x, y);
+  } else if (type == wxEVT_LEFT_DCLICK) {
+    vexalo::OnLButtonDblClk(x, y);
+  } else if (type == wxEVT_RIGHT_DOWN) {
+    vexalo::OnRButtonDown(x, y);
+  } else if (type == wxEVT_RIGHT_DCLICK) {
+    vexalo::OnRButtonDblClk(x, y);
+  } else if (type == wxEVT_MOTION) {
+    // As with a window class cursor, the arrow comes back wherever no button asks for another.
+    m_wantedCursor = 0;
+    m_inMouseMove = true;
+    if (!vexalo::OnMouseMove(x, y)) m_form->OnMouseMove(x, y);
+    m_inMouseMove = false;
+    if (m_wantedCursor != m_shownCursor) {
+      m_shownCursor = m_wantedCursor;
+      auto it = m_cursors.find(m_shownCursor);
+      SetCursor(it != m_cursors.end() ? it->second : wxCursor(wxCURSOR_ARROW));
+    }
+  }
+}
+
+void CVexaloCaptionView::OnViewTimer(wxTimerEvent&) {
+  if (m_shutDown) return;
+  vexalo::OnTimer(0);
+  core::ShowAudioNotice();
+}
+
+void CVexaloCaptionView::PreTranslateKey(const wxKeyEvent& event, bool down) {
+  if (m_shutDown) return;
+  int vk = 0;
+  const int code = event.GetKeyCode();
+  switch (code) {
+    case WXK_ESCAPE: vk = 27; break;
+    case WXK_SPACE: vk = 32; break;
+    case WXK_LEFT: case WXK_NUMPAD_LEFT: vk = 37; break;
+    case WXK_UP: case WXK_NUMPAD_UP: vk = 38; break;
+    case WXK_RIGHT: case WXK_NUMPAD_RIGHT: vk = 39; break;
+    case WXK_DOWN: case WXK_NUMPAD_DOWN: vk = 40; break;
+    case WXK_CONTROL: vk = 17; break;
+    case WXK_SHIFT: vk = 16; break;
+    case WXK_RETURN: case WXK_NUMPAD_ENTER: vk = 13; break;
+    case WXK_BACK: vk = 8; break;
+    case WXK_TAB: vk = 9; break;
+    default:
+      if (code >= 'a' && code <= 'z') vk = code - 'a' + 'A';
+      else if ((code >= 'A' && code <= 'Z') || (code >= '0' && code <= '9')) vk = code;
+      break;
+  }
+  if (vk == 0) return;
+  if (down) {
+    core::KeyDown(vk);
+  } else {
+    core::KeyUp(vk);
+  }
+}
+
+void CVexaloCaptionView::PreTranslateLeftDown() {
+  if (!m_shutDown) core::LeftButtonDown();
+}
+
+std::u32string CVexaloCaptionView::EditorChars() { return ToChars(m_editor->GetValue()); }
+
+bool CVexaloCaptionView::EditorTextFits(const std::u32string& text, wxString* why) {
+  const EditorBytes bytes = EditorTextToCp949(text);
+  if (!bytes.unencodable.empty()) {
+    std::u32string shown(bytes.unencodable.begin(), bytes.unencodable.begin() + std::min<std::size_t>(bytes.unencodable.size(), 8));
+    *why = wxString::FromUTF8(" The lyrics can only hold characters of code page 949: ") + FromChars(shown) + " ";
+    return false;
+  }
+  if (m_editorLimit > 0 && bytes.cp949.size() > static_cast<std::size_t>(m_editorLimit)) {
+    *why = wxString::Format(" The lyrics are limited to %d bytes ", m_editorLimit);
+    return false;
+  }
+  return true;
+}
+
+void CVexaloCaptionView::OnEditorText(wxCommandEvent&) {
+  if (m_settingEditor) return;
+  wxString value = m_editor->GetValue();
+  if (value.Find('\r') != wxNOT_FOUND) {
+    // Pasted CR LF or CR line ends: the control keeps "\n" only, so byte offsets stay CR LF.
+    long caret = m_editor->GetInsertionPoint();
+    value.Replace("\r\n", "\n");
+    value.Replace("\r", "\n");
+    m_settingEditor = true;
+    m_editor->ChangeValue(value);
+    m_editor->SetInsertionPoint(std::min<long>(caret, static_cast<long>(value.length())));
+    m_settingEditor = false;
+  }
+  wxString why;
+  if (!EditorTextFits(ToChars(value), &why)) {
+    // Refuse the edit whole rather than drop or cut characters behind the user's back.
+    const long caret = m_editor->GetInsertionPoint();
+    m_settingEditor = true;
+    m_editor->ChangeValue(m_acceptedText);
+    m_editor->SetInsertionPoint(std::min<long>(caret, static_cast<long>(m_acceptedText.length())));
+    m_settingEditor = false;
+    wxBell();
+    m_frame->SetStatusText(why, kPanePrompt);
+    return;
+  }
+  m_acceptedText = value;
+  core::EditorChanged();
+}
+
+// ---- ViewPort
+Answer CVexaloCaptionView::MessageBox(const std::string& text, const std::string& title, MessageStyle style) {
+  return RunOnUi(*this, [&] { return ShowMessage(m_frame, FromCp949(text), FromCp949(title), style); });
+}
+
+std::optional<FileChoice> CVexaloCaptionView::FileDialog(const FileDialogRequest& request) {
+  return RunOnUi(*this, [&]() -> std::optional<FileChoice> {
+    const long style = request.save ? wxFD_SAVE : (wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+    wxFileDialog dialog(m_frame, FromCp949(request.title), FromNative(request.folder), FromNative(request.proposedName),
+                        Wildcard(request.filter), style);
+    if (dialog.ShowModal() != wxID_OK) return std::nullopt;
+    wxString path = dialog.GetPath();
+    wxString name = dialog.GetFilename();
+    if (request.save && !request.defaultExt.empty() && name.Find('.') == wxNOT_FOUND) {
+      const wxString ext = "." + FromNative(request.defaultExt);
+      path += ext;
+      name += ext;
+    }
+    return FileChoice{ToNative(path), ToNative(name)};
+  });
+}
+
+std::string CVexaloCaptionView::GetEditorText() {
+  return RunOnUi(*this, [&] { return EditorTextToCp949(EditorChars()).cp949; });
+}
+
+void CVexaloCaptionView::SetEditorText(const std::string& cp949) {
+  RunOnUi(*this, [&] {
+    const wxString value = wxString::FromUTF8(EditorTextFromCp949(cp949).c_str());
+    m_settingEditor = true;
+    m_editor->ChangeValue(value);
+    m_settingEditor = false;
+    m_acceptedText = value;
+  });
+}
+
+int CVexaloCaptionView::EditorCaretLine() {
+  return RunOnUi(*this, [&] {
+    long from = 0, to = 0;
+    m_editor->GetSelection(&from, &to);
+    return EditorOffsets(EditorChars()).LineOfChar(std::min(from, to));
+  });
+}
+
+int CVexaloCaptionView::EditorLineIndex(int line) {
+  return RunOnUi(*this, [&] { return EditorOffsets(EditorChars()).LineIndex(line); });
+}
+
+void CVexaloCaptionView::EditorSelect(int from, int to) {
+  RunOnUi(*this, [&] {
+    const EditorOffsets offsets(EditorChars());
+    const long last = static_cast<long>(offsets.CharCount());
+    if (from < 0) {
+      // Removes the selection and leaves the caret where it is.
+      m_editor->SetInsertionPoint(m_editor->GetInsertionPoint());
+      return;
+    }
+    const long a = offsets.CharOfByte(from);
+    const long b = to < 0 ? last : offsets.CharOfByte(to);
+    m_editor->SetSelection(a, b);
+  });
+}
+
+void CVexaloCaptionView::EditorScroll(int lines) {
+  RunOnUi(*this, [&] {
+    if (lines != 0) m_editor->ScrollLines(lines);
+  });
+}
+
+int CVexaloCaptionView::EditorFirstVisibleLine() {
+  return RunOnUi(*this, [&] {
+    long pos = 0;
+    if (m_editor->HitTest(wxPoint(2, 2), &pos) == wxTE_HT_UNKNOWN) return 0;
+    return EditorOffsets(EditorChars()).LineOfChar(pos);
+  });
+}
+
+void CVexaloCaptionView::EditorPaste() {
+  RunOnUi(*this, [&] {
+    wxString text = FromCp949(m_clipboardText);
+    if (wxTheClipboard->Open()) {
+      wxTextDataObject data;
+      if (wxTheClipboard->IsSupported(wxDF_UNICODETEXT) && wxTheClipboard->GetData(data)) text = data.GetText();
+      wxTheClipboard->Close();
+    }
+    // Written at the caret over the selection, as an ordinary edit that notifies the logic.
+    m_editor->WriteText(text);
+  });
+}
+
+void CVexaloCaptionView::EditorSetLimit(int bytes) {
+  RunOnUi(*this, [&] { m_editorLimit = bytes; });
+}
+
+wxWindow* CVexaloCaptionView::ControlWindow(int id) {
+  switch (id) {
+    case kIdcEditor: return m_editor;
+    case kIdcSlider: return m_slider;
+    case kIdcAutoAdvance: return m_autoAdvance;
+    case kIdcAdjustSeconds: return m_adjustSeconds;
+    case kIdcAdjustTenths: return m_adjustTenths;
+    case kIdcAdjustPlus: return m_adjustPlus;
+    case kIdcAdjustMinus: return m_adjustMinus;
+    default: return nullptr;
+  }
+}
+
+void CVexaloCaptionView::SetControlText(int id, const std::string& cp949) {
+  RunOnUi(*this, [&] {
+    if (id == kIdcEditor) {
+      SetEditorText(cp949);
+    } else if (auto* field = dynamic_cast<wxTextCtrl*>(ControlWindow(id))) {
+      m_settingEditor = true;  // a text set by the program raises no change notification
+      field->ChangeValue(FromCp949(cp949));
+      m_settingEditor = false;
+    } else {
+      m_hiddenTexts[id] = cp949;
+    }
+  });
+}
+
+std::string CVexaloCaptionView::GetControlText(int id) {
+  return RunOnUi(*this, [&]() -> std::string {
+    if (id == kIdcEditor) return EditorTextToCp949(EditorChars()).cp949;
+    if (auto* field = dynamic_cast<wxTextCtrl*>(ControlWindow(id))) return ToCp949(field->GetValue());
+    auto it = m_hiddenTexts.find(id);
+    return it == m_hiddenTexts.end() ? std::string() : it->second;
+  });
+}
+
+bool CVexaloCaptionView::IsChecked(int id) {
+  return RunOnUi(*this, [&] {
+    if (id == kIdcAutoAdvance) return m_autoAdvance->GetValue();
+    if (id == kIdcAdjustPlus) return m_adjustPlus->GetValue();
+    if (id == kIdcAdjustMinus) return m_adjustMinus->GetValue();
+    return false;
+  });
+}
+
+void CVexaloCaptionView::SetChecked(int id, bool checked) {
+  RunOnUi(*this, [&] {
+    if (id == kIdcAutoAdvance) m_autoAdvance->SetValue(checked);
+    // A radio is only ever set, never cleared; its partner clears itself.
+    if (id == kIdcAdjustPlus && checked) m_adjustPlus->SetValue(true);
+    if (id == kIdcAdjustMinus && checked) m_adjustMinus->SetValue(true);
+  });
+}
+
+Rect CVexaloCaptionView::ControlRect(int id) {
+  if (const skin::ControlPlacement* p = skin::FindControlPlacement(id)) return p->rect;
+  return Rect{};
+}
+
+wxRect CVexaloCaptionView::ControlWxRect(int id) { return ToWxRect(ControlRect(id)); }
+
+void CVexaloCaptionView::SetFocus(int id) {
+  RunOnUi(*this, [&] {
+    if (wxWindow* w = ControlWindow(id)) {
+      w->SetFocus();
+    } else {
+      // Hidden controls (the waveform area, the side-time field) take the focus away from the
+      // editor; the view itself stands in for them.
+      wxWindow::SetFocus();
+    }
+  });
+}
+
+void CVexaloCaptionView::SetSliderRange(int min, int max) {
+  PostToUi(*this, [this, min, max] { m_slider->SetRange(min, max); });
+}
+
+void CVexaloCaptionView::SetSliderPos(int pos) {
+  PostToUi(*this, [this, pos] { m_slider->SetValue(pos); });
+}
+
+int CVexaloCaptionView::GetSliderPos() {
+  return RunOnUi(*this, [&] { return m_slider->GetValue(); });
+}
+
+void CVexaloCaptionView::EnableSlider(bool enabled) {
+  PostToUi(*this, [this, enabled] { m_slider->Enable(enabled); });
+}
+
+void CVexaloCaptionView::SetStatusText(int pane, const std::string& cp949) {
+  PostToUi(*this, [this, pane, text = cp949] {
+    if (m_frame->GetStatusBar() && pane < m_frame->GetStatusBar()->GetFieldsCount())
+      m_frame->SetStatusText(FromCp949(text), pane);
+  });
+}
+
+void CVexaloCaptionView::SetTitle(const std::string& cp949) {
+  PostToUi(*this, [this, text = cp949] { m_frame->SetTitle(FromCp949(text)); });
+}
+
+void CVexaloCaptionView::SetClipboardText(const std::string& cp949) {
+  RunOnUi(*this, [&] {
+    m_clipboardText = cp949;
+    if (wxTheClipboard->Open()) {
+      wxTheClipboard->SetData(new wxTextDataObject(FromCp949(cp949)));
+      wxTheClipboard->Close();
+    }
+  });
+}
+
+void CVexaloCaptionView::SetMouseCursor(int cursorId) {
+  PostToUi(*this, [this, cursorId] {
+    m_wantedCursor = cursorId;
+    if (m_inMouseMove) return;  // applied when the move handler ends
+    m_shownCursor = cursorId;
+    auto it = m_cursors.find(cursorId);
+    SetCursor(it != m_cursors.end() ? it->second : wxCursor(wxCURSOR_ARROW));
+  });
+}
+
+Canvas& CVexaloCaptionView::AcquireCanvas() { return *this; }
+
+void CVexaloCaptionView::ReleaseCanvas(Canvas&) { ScheduleRefresh(); }
+
+// ---- Canvas
+void CVexaloCaptionView::SetPixel(int x, int y, Colour c) { m_buffer.SetPixel(x, y, c); }
+Colour CVexaloCaptionView::GetPixel(int x, int y) { return m_buffer.GetPixel(x, y); }
+void CVexaloCaptionView::Line(int x0, int y0, int x1, int y1, Colour c) { m_buffer.Line(x0, y0, x1, y1, c); }
+void CVexaloCaptionView::FillSolid(int left, int top, int right, int bottom, Colour c) {
+  m_buffer.FillSolid(left, top, right, bottom, c);
+}
+
+void CVexaloCaptionView::DrawBitmap(int x, int y, int id) {
+  auto it = m_pictures.find(id);
+  if (it != m_pictures.end()) m_buffer.Blit(x, y, it->second);
+}
+
+void CVexaloCaptionView::Text(int x, int y, const std::string& cp949) { DrawText(x, y, cp949, RGB(255, 255, 255)); }
+
+void CVexaloCaptionView::TextOnColour(int x, int y, const std::string& cp949, Colour background) {
+  DrawText(x, y, cp949, background);
+}
+
+void CVexaloCaptionView::DrawText(int x, int y, const std::string& cp949, Colour background) {
+  if (cp949.empty()) return;
+  // Fonts are the toolkit's: the text is rendered on the UI thread, in its place in the order of
+  // drawing, and laid into the back buffer.
+  RunOnUi(*this, [&] {
+    const wxString text = FromCp949(cp949);
+    wxBitmap measure(1, 1, 24);
+    wxMemoryDC dc(measure);
+    dc.SetFont(m_textFont);
+    wxCoord w = 0, h = 0;
+    dc.GetTextExtent(text, &w, &h);
+    dc.SelectObject(wxNullBitmap);
+    if (w <= 0 || h <= 0) return;
+    wxBitmap bitmap(w, h, 24);
+    dc.SelectObject(bitmap);
+    dc.SetFont(m_textFont);
+    dc.SetBackground(wxBrush(ToWx(background)));
+    dc.Clear();
+    dc.SetTextForeground(*wxBLACK);
+    dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
+    dc.DrawText(text, 0, 0);
+    dc.SelectObject(wxNullBitmap);
+    const wxImage image = bitmap.ConvertToImage();
+    Picture picture;
+    picture.width = w;
+    picture.height = h;
+    picture.pixels.resize(static_cast<std::size_t>(w) * h);
+    const unsigned char* rgb = image.GetData();
+    for (std::size_t i = 0; i < picture.pixels.size(); ++i) picture.pixels[i] = RGB(rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]);
+    m_buffer.Blit(x, y, picture);
+  });
+}
+
+}  // namespace vexalo::app

@@ -1,0 +1,139 @@
+// CVexaloCaptionView: the form window. It shows the back buffer that the skin, the waveform and
+// the read-outs are drawn into, holds the native controls in their skin frames, turns window
+// events into calls of the core, and implements the ViewPort and Canvas the core talks to.
+#pragma once
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <wx/bitmap.h>
+#include <wx/checkbox.h>
+#include <wx/font.h>
+#include <wx/radiobut.h>
+#include <wx/slider.h>
+#include <wx/textctrl.h>
+#include <wx/timer.h>
+#include <wx/window.h>
+
+#include "app/back_buffer.h"
+#include "common/canvas.h"
+#include "common/view_port.h"
+#include "form/form_view.h"
+
+class wxFrame;
+
+namespace vexalo::app {
+
+class CVexaloCaptionView : public wxWindow, public ViewPort, public Canvas {
+ public:
+  CVexaloCaptionView(wxFrame* frame, wxSize clientSize);
+  ~CVexaloCaptionView() override;
+
+  // Loads the skin, runs the form's set-up, makes this the active view and paints the skin.
+  void OnInitialUpdate();
+  // Stop request, wait for the worker while dispatching, the lyrics save prompt, then the skin
+  // bitmaps go and the active view is cleared. Safe to call twice.
+  void Shutdown();
+  bool IsShutDown() const { return m_shutDown; }
+
+  // Key routing before the focused control sees the key (called for every key of the frame).
+  void PreTranslateKey(const wxKeyEvent& event, bool down);
+  // A left button press anywhere in the frame, before it is processed.
+  void PreTranslateLeftDown();
+
+  wxTextCtrl* Editor() const { return m_editor; }
+  wxSlider* Slider() const { return m_slider; }
+  // Client rectangle of a control (native or hidden), as ControlRect gives it.
+  wxRect ControlWxRect(int id);
+
+  // ViewPort.
+  Answer MessageBox(const std::string& text, const std::string& title, MessageStyle style) override;
+  std::optional<FileChoice> FileDialog(const FileDialogRequest& request) override;
+  std::string GetEditorText() override;
+  void SetEditorText(const std::string& cp949) override;
+  int EditorCaretLine() override;
+  int EditorLineIndex(int line) override;
+  void EditorSelect(int from, int to) override;
+  void EditorScroll(int lines) override;
+  int EditorFirstVisibleLine() override;
+  void EditorPaste() override;
+  void EditorSetLimit(int bytes) override;
+  void SetControlText(int id, const std::string& cp949) override;
+  std::string GetControlText(int id) override;
+  bool IsChecked(int id) override;
+  void SetChecked(int id, bool checked) override;
+  Rect ControlRect(int id) override;
+  void SetFocus(int id) override;
+  void SetSliderRange(int min, int max) override;
+  void SetSliderPos(int pos) override;
+  int GetSliderPos() override;
+  void EnableSlider(bool enabled) override;
+  void SetStatusText(int pane, const std::string& cp949) override;
+  void SetTitle(const std::string& cp949) override;
+  void SetClipboardText(const std::string& cp949) override;
+  void SetMouseCursor(int cursorId) override;
+  Canvas& AcquireCanvas() override;
+  void ReleaseCanvas(Canvas& canvas) override;
+
+  // Canvas.
+  void SetPixel(int x, int y, Colour c) override;
+  Colour GetPixel(int x, int y) override;
+  void Line(int x0, int y0, int x1, int y1, Colour c) override;
+  void FillSolid(int left, int top, int right, int bottom, Colour c) override;
+  void Text(int x, int y, const std::string& cp949) override;
+  void TextOnColour(int x, int y, const std::string& cp949, Colour background) override;
+  void DrawBitmap(int x, int y, int id) override;
+
+  // For tests and screenshots: a copy of the back buffer.
+  BackBuffer& Buffer() { return m_buffer; }
+
+ private:
+  void CreateControls();
+  void ScheduleRefresh();
+  void DrawText(int x, int y, const std::string& cp949, Colour background);
+  wxWindow* ControlWindow(int id);
+  std::u32string EditorChars();
+  bool EditorTextFits(const std::u32string& text, wxString* why);
+
+  void OnPaint(wxPaintEvent& event);
+  void OnEraseBackground(wxEraseEvent&) {}
+  void OnMouse(wxMouseEvent& event);
+  void OnViewTimer(wxTimerEvent& event);
+  void OnEditorText(wxCommandEvent& event);
+
+  wxFrame* m_frame;
+  BackBuffer m_buffer;
+  wxBitmap m_screen;
+  std::vector<Colour> m_scratch;
+  std::map<int, Picture> m_pictures;
+  std::atomic<bool> m_refreshPosted{false};
+  wxFont m_textFont;
+
+  std::unique_ptr<FormView> m_form;
+  wxTimer m_timer;
+  bool m_shutDown = false;
+
+  wxTextCtrl* m_editor = nullptr;
+  wxSlider* m_slider = nullptr;
+  wxCheckBox* m_autoAdvance = nullptr;
+  wxTextCtrl* m_adjustSeconds = nullptr;
+  wxTextCtrl* m_adjustTenths = nullptr;
+  wxRadioButton* m_adjustPlus = nullptr;
+  wxRadioButton* m_adjustMinus = nullptr;
+  std::map<int, std::string> m_hiddenTexts;  // hidden controls' texts, CP949
+
+  int m_editorLimit = 0;  // CP949 bytes, 0 for none
+  wxString m_acceptedText;
+  bool m_settingEditor = false;
+  std::string m_clipboardText;  // CP949, what the program last put on the clipboard
+
+  std::map<int, wxCursor> m_cursors;
+  int m_wantedCursor = 0;
+  int m_shownCursor = 0;
+  bool m_inMouseMove = false;
+};
+
+}  // namespace vexalo::app
