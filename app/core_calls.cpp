@@ -11,11 +11,16 @@
 #include "common/shared_state.h"
 #include "form/command_registry.h"
 #include "form/form_view.h"
+#include "decode/mp3_open_command.h"
 #include "playback/pointing.h"
 #include "playback/sdl_audio_backend.h"
 #include "playback/transport.h"
 #include "playback/waveform.h"
+#include "sync/text_commands.h"
+#include "syncmp3/save_commands.h"
 #include "tags/tag_editor_dialog.h"
+
+#include <filesystem>
 
 namespace vexalo::app::core {
 
@@ -47,8 +52,17 @@ void KeyDown(int virtualKey) {
 
 void KeyUp(int) {}
 void LeftButtonDown() {}
-void PromptSaveOnExit() {}
-void OpenMp3AtStart(const std::string&) {}
+void PromptSaveOnExit() { PromptSaveText(); }
+
+void OpenMp3AtStart(const std::string& path) {
+  CVexaloCaptionView* view = View();
+  if (!view) return;
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+  const std::string full = ec ? path : absolute.string();
+  view->PresetFileChoice(FileChoice{full, std::filesystem::path(full).filename().string()});
+  OnMp3FileOpen();
+}
 
 void ShowAudioNotice() {
   if (!TakeNoAudioDeviceNotice()) return;
@@ -58,6 +72,14 @@ void ShowAudioNotice() {
 void BindCommands() {
   CommandRegistry& c = Commands();
   SetWaveformCalls(WaveformCalls{&DrawWholeWave, &DrawWindowWave, &vexalo::OnMouseMove});
+  SetOpenWaitPump([] {
+    if (wxTheApp) wxTheApp->ProcessPendingEvents();
+  });
+  c.Bind(kIdMp3FileOpen, [] { OnMp3FileOpen(); });
+  c.Bind(kIdSyncMp3FileSave, [] { OnSyncMp3FileSave(); });
+  c.Bind(kIdTextOpen, [] { OnTextOpen(); });
+  c.Bind(kIdTextSave, [] { OnTextSave(); });
+  c.Bind(kIdMp3PlusTextFile, [] { OnMp3PlusTextFile(); });
   c.Bind(kIdAppAbout, [] { ShowAboutDialog(TheApp().Frame()); });
   c.Bind(kIdAppExit, [] {
     if (CMainFrame* frame = TheApp().Frame()) frame->Close();

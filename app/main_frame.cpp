@@ -91,6 +91,10 @@ void CMainFrame::CreateMenus() {
 
 void CMainFrame::CreateStatusPanes() {
   wxStatusBar* bar = CreateStatusBar(kPaneCount);
+  // A compact face, so that the song facts fit the 180 pixels of their pane.
+  wxFont font = bar->GetFont();
+  font.SetPointSize(std::min(font.GetPointSize(), 8));
+  bar->SetFont(font);
   bar->SetStatusStyles(kPaneCount, std::vector<int>(kPaneCount, wxSB_SUNKEN).data());
   wxClientDC dc(bar);
   dc.SetFont(bar->GetFont());

@@ -340,6 +340,11 @@ Answer CVexaloCaptionView::MessageBox(const std::string& text, const std::string
 
 std::optional<FileChoice> CVexaloCaptionView::FileDialog(const FileDialogRequest& request) {
   return RunOnUi(*this, [&]() -> std::optional<FileChoice> {
+    if (!m_presetChoices.empty()) {
+      FileChoice preset = m_presetChoices.front();
+      m_presetChoices.pop_front();
+      return preset;
+    }
     const long style = request.save ? wxFD_SAVE : (wxFD_OPEN | wxFD_FILE_MUST_EXIST);
     wxFileDialog dialog(m_frame, FromCp949(request.title), FromNative(request.folder), FromNative(request.proposedName),
                         Wildcard(request.filter), style);

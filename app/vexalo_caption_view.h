@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -43,6 +44,10 @@ class CVexaloCaptionView : public wxWindow, public ViewPort, public Canvas {
   void PreTranslateKey(const wxKeyEvent& event, bool down);
   // A left button press anywhere in the frame, before it is processed.
   void PreTranslateLeftDown();
+
+  // The next file dialog answers with `choice` without being shown (a file named on the command
+  // line goes through MP3 File Open this way).
+  void PresetFileChoice(const FileChoice& choice) { m_presetChoices.push_back(choice); }
 
   wxTextCtrl* Editor() const { return m_editor; }
   wxSlider* Slider() const { return m_slider; }
@@ -130,6 +135,7 @@ class CVexaloCaptionView : public wxWindow, public ViewPort, public Canvas {
   bool m_settingEditor = false;
   std::string m_clipboardText;  // CP949, what the program last put on the clipboard
 
+  std::deque<FileChoice> m_presetChoices;
   std::map<int, wxCursor> m_cursors;
   int m_wantedCursor = 0;
   int m_shownCursor = 0;
