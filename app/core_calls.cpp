@@ -9,6 +9,7 @@
 #include "app/vexalo_caption_view.h"
 #include "common/control_ids.h"
 #include "common/shared_state.h"
+#include "form/command_bindings.h"
 #include "form/command_registry.h"
 #include "form/form_view.h"
 #include "decode/mp3_open_command.h"
@@ -71,29 +72,16 @@ void ShowAudioNotice() {
 
 void BindCommands() {
   CommandRegistry& c = Commands();
-  SetWaveformCalls(WaveformCalls{&DrawWholeWave, &DrawWindowWave, &vexalo::OnMouseMove});
+  BindCoreCommands(c);
   SetOpenWaitPump([] {
     if (wxTheApp) wxTheApp->ProcessPendingEvents();
   });
-  c.Bind(kIdMp3FileOpen, [] { OnMp3FileOpen(); });
-  c.Bind(kIdSyncMp3FileSave, [] { OnSyncMp3FileSave(); });
-  c.Bind(kIdTextOpen, [] { OnTextOpen(); });
-  c.Bind(kIdTextSave, [] { OnTextSave(); });
-  c.Bind(kIdMp3PlusTextFile, [] { OnMp3PlusTextFile(); });
   c.Bind(kIdAppAbout, [] { ShowAboutDialog(TheApp().Frame()); });
   c.Bind(kIdAppExit, [] {
     if (CMainFrame* frame = TheApp().Frame()) frame->Close();
   });
   c.Bind(kIdHelpFinder, [] { ShowHelpWindow(TheApp().Frame()); });
   c.Bind(kIdDefaultHelp, [] { ShowHelpWindow(TheApp().Frame()); });
-  c.Bind(kIdWholeView, [] { OnWholeView(); });
-  c.Bind(kIdWindowView, [] { OnWindowView(); });
-  c.Bind(kIdId3TagEditor, [] { OnId3TagEditor(); });
-  c.Bind(kIdcPlay, [] { OnPlay(); });
-  c.Bind(kIdcPause, [] { OnPause(); });
-  c.Bind(kIdcStop, [] { OnStop(); });
-  c.Bind(kIdcRewind, [] { OnRewind(); });
-  c.Bind(kIdcForward, [] { OnForward(); });
 }
 
 }  // namespace vexalo::app::core
