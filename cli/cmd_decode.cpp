@@ -5,7 +5,6 @@
 #include "cli/cli_registry.h"
 #include "common/safe_file.h"
 #include "common/shared_state.h"
-#include "common/worker.h"
 #include "decode/decode_job.h"
 #include "decode/decode_worker.h"
 
@@ -41,8 +40,9 @@ int Run(const std::vector<std::string>& args) {
   TransportCommand.store(kCmdNone);
   PlayPosBytes.store(0);
   if (StartDecodeJob(input) != 1) return cli::Fail("cannot read '" + input + "'");
-  if (!LaunchDecodeWorker()) return cli::Fail("a worker is busy");
-  WaitForWorker();
+  // No window to keep alive here, so the worker procedure runs on this thread.
+  WorkerBusy.store(1);
+  DecodeWorker();
 
   if (SongInfo.layer.load() != 3) return cli::Fail(kNotMp3Message);
 

@@ -45,12 +45,15 @@ inline int Requantise(unsigned bits, mad_fixed_t sample, Working& w) {
   output += static_cast<std::int64_t>(next & mask) - static_cast<std::int64_t>(w.random & mask);
   w.random = next;
 
-  if (output > kMax) [[unlikely]] {
-    output = kMax;
-    if (s > kMax) s = kMax;
-  } else if (output < kMin) [[unlikely]] {
-    output = kMin;
-    if (s < kMin) s = kMin;
+  // One unsigned comparison tells whether the output lies outside [kMin, kMax] at all.
+  if (static_cast<std::uint64_t>(output - kMin) > std::uint64_t{kMax - kMin}) [[unlikely]] {
+    if (output > kMax) {
+      output = kMax;
+      if (s > kMax) s = kMax;
+    } else {
+      output = kMin;
+      if (s < kMin) s = kMin;
+    }
   }
 
   output &= ~mask;
