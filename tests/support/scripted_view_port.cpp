@@ -38,6 +38,8 @@ void ScriptedViewPort::SetEditorText(const std::string& cp949) {
   editorText = cp949;
   caretIndex = 0;
   selectionEnd = 0;
+  firstVisibleLine = 0;  // a real editor shows a new text from its top
+  ++editorTextSets;
 }
 
 int ScriptedViewPort::EditorCaretLine() {

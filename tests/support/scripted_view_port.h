@@ -69,6 +69,7 @@ class ScriptedViewPort : public ViewPort {
   int caretIndex = 0;       // byte index of the caret (selection start)
   int selectionEnd = 0;
   int firstVisibleLine = 0;
+  int editorTextSets = 0;   // SetEditorText calls
   int editorLimit = 0;
   std::string clipboard;
   std::map<int, std::string> controlTexts;
