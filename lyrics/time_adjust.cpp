@@ -1,0 +1,156 @@
+#include "lyrics/time_adjust.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdio>
+
+#include "common/control_ids.h"
+#include "common/shared_state.h"
+#include "common/view_port.h"
+#include "lyrics/lyrics_editor.h"
+#include "playback/waveform.h"
+
+namespace vexalo {
+
+std::string AdjustSeconds = "0";
+std::string AdjustTenths = "0";
+int AdjustPlus = 1;
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The window playback drawing refreshes the side-time field through this routine.
+[[maybe_unused]] const bool g_sideTimeInstalled = (SetSideTimeRoutine(&UpdateSideTime), true);
+
+// The editor short tag of a time, 0xAB MMSSCC 0xBB. Minutes stay two digits.
+std::string EditorShortTag(TimeMark t) {
+  const int minutes = std::clamp(t.minutes, 0, 99);
+  const int seconds = std::clamp(t.seconds, 0, 59);
+  const int millis = std::clamp(t.millis, 0, 999);
+  std::array<char, kTagTextBytes> tag{};
+  std::snprintf(tag.data(), tag.size(), "\xA2\xD1%02d%02d%02d\xA2\xD0", minutes, seconds, millis / 100 * 10);
+  TagToEditorForm(0, tag);
+  return std::string(tag.data());
+}
+
+// Restores a refused field: the view keeps its old text and the control shows it again.
+void FilterField(std::string& data, int id, bool (*accepts)(std::string_view)) {
+  ViewPort* view = ActiveView.load();
+  if (view == nullptr) return;
+  const std::string old = data;
+  UpdateViewData();
+  if (accepts(data)) return;
+  data = old;
+  view->SetControlText(id, old);
+}
+
+}  // namespace
+
+std::optional<int> AdjustSecondsValue(std::string_view text) {
+  if (text.empty()) return 0;
+  if (text.size() == 1 && IsDigit(text[0])) return text[0] - '0';
+  if (text.size() == 2 && IsDigit(text[0]) && IsDigit(text[1])) return (text[0] - '0') * 10 + (text[1] - '0');
+  return std::nullopt;
+}
+
+std::optional<int> AdjustTenthsValue(std::string_view text) {
+  if (text.empty()) return 0;
+  if (text.size() == 1 && IsDigit(text[0])) return text[0] - '0';
+  return std::nullopt;
+}
+
+bool AcceptsAdjustSeconds(std::string_view text) {
+  if (text.size() == 2) return text[0] >= '0' && text[0] <= '5' && IsDigit(text[1]);
+  return AdjustTenthsValue(text).has_value();
+}
+
+bool AcceptsAdjustTenths(std::string_view text) { return AdjustTenthsValue(text).has_value(); }
+
+void ShiftLongTags(std::string& text, int shiftMillis) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (!IsEditorLongTagAt(text, i)) continue;
+    const char* d = text.data() + i + 1;
+    if (!std::all_of(d, d + 8, IsDigit)) continue;
+    auto at = [&](int k) { return static_cast<std::int64_t>(d[k] - '0'); };
+    const std::int64_t hundredths =
+        (((((((at(0) * 10 + at(1)) * 6 + at(2)) * 10 + at(3)) * 6 + at(4)) * 10 + at(5)) * 10 + at(6)) * 10 + at(7));
+    const std::int64_t m = std::clamp<std::int64_t>(10 * hundredths + shiftMillis, 0, kMaxTagMillis);
+    const int digits[4] = {static_cast<int>(m / 3'600'000), static_cast<int>(m / 1000 % 3600 / 60),
+                           static_cast<int>(m / 1000 % 60), static_cast<int>(m % 1000 / 10)};
+    char* out = text.data() + i + 1;
+    for (int k = 0; k < 4; ++k) {
+      out[2 * k] = static_cast<char>('0' + digits[k] / 10);
+      out[2 * k + 1] = static_cast<char>('0' + digits[k] % 10);
+    }
+    i += 9;  // past the closing mark; the bytes after it are looked at afresh
+  }
+}
+
+void ResetAdjustFields() {
+  AdjustSeconds = "0";
+  AdjustTenths = "0";
+  AdjustPlus = 1;
+  ViewPort* view = ActiveView.load();
+  if (view == nullptr) return;
+  view->SetControlText(kIdcAdjustSeconds, "0");
+  view->SetControlText(kIdcAdjustTenths, "0");
+  view->SetChecked(kIdcAdjustPlus, true);
+  view->SetChecked(kIdcAdjustMinus, false);
+}
+
+void OnAdjust() {
+  ViewPort* view = ActiveView.load();
+  if (view == nullptr) return;
+  const bool whole = CaptureEditorText();
+  UpdateViewData();
+  if (LyricsTextBuffer.empty()) return;
+  const std::optional<int> seconds = AdjustSecondsValue(AdjustSeconds);
+  const std::optional<int> tenths = AdjustTenthsValue(AdjustTenths);
+  if (!seconds || !tenths) {
+    view->MessageBox(kAdjustValueError, kProductTitle, MessageStyle::Ok);
+    return;
+  }
+  if (!whole) {
+    // Putting back a text cut at the buffer's size would lose its end.
+    view->MessageBox(kTextSizeOver, kProductTitle, MessageStyle::Ok);
+    return;
+  }
+  char question[64];
+  std::snprintf(question, sizeof question, AdjustPlus == 1 ? kAdjustPlusFormat : kAdjustMinusFormat, *seconds,
+                *tenths);
+  if (view->MessageBox(question, kProductTitle, MessageStyle::YesNo) != Answer::Yes) return;
+  const int shift = 100 * (10 * *seconds + *tenths);
+  std::string scratch = LyricsTextBuffer;
+  ShiftLongTags(scratch, AdjustPlus == 1 ? shift : -shift);
+  LyricsTextBuffer = scratch;
+  view->SetEditorText(LyricsTextBuffer);
+}
+
+void OnChangeAdjustSeconds() { FilterField(AdjustSeconds, kIdcAdjustSeconds, &AcceptsAdjustSeconds); }
+
+void OnChangeAdjustTenths() { FilterField(AdjustTenths, kIdcAdjustTenths, &AcceptsAdjustTenths); }
+
+void OnAdjustPlus() { AdjustPlus = 1; }
+
+void OnAdjustMinus() { AdjustPlus = 0; }
+
+void UpdateSideTime() {
+  if (PlayerState.load() != kStateWindowView) return;
+  ViewPort* view = ActiveView.load();
+  if (view == nullptr) return;
+  const std::string tag = EditorShortTag(WindowStart.Load());
+  view->SetControlText(kIdcSideTime, tag);
+  // The field holds one line, so its first line (what the selection covers) is the whole tag.
+  view->SetClipboardText(tag);
+  view->SetFocus(kIdcSideTime);
+}
+
+void OnSideTime() {
+  UpdateSideTime();
+  if (PlayerState.load() != kStateWindowView) return;
+  if (ViewPort* view = ActiveView.load()) view->EditorPaste();
+}
+
+}  // namespace vexalo
