@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -102,6 +103,23 @@ TEST(PlayCommand, PrintsEachLyricOfAnEmbeddedBlockAsUtf8) {
   ASSERT_NE(lyric, lines.end()) << r.out;
   EXPECT_EQ(std::count(lines.begin(), lines.end(), *lyric), 1);
   EXPECT_EQ(*(lyric - 1), " Play Time = 00:01:04 ");
+}
+
+TEST(PlayCommand, WithoutASoundDeviceItTellsOnceAndStillPlaysInRealTime) {
+  const char* chosen = std::getenv("SDL_AUDIODRIVER");
+  const std::string kept = chosen ? chosen : "";
+  ::unsetenv("SDL_AUDIODRIVER");
+  const auto start = std::chrono::steady_clock::now();
+  ToolResult r = RunSyncTool({"play", FixturePath("stereo_44k.mp3")});
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (!kept.empty()) ::setenv("SDL_AUDIODRIVER", kept.c_str(), 1);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string notice = "No audio device could be opened: playing without sound";
+  const auto at = r.err.find(notice);
+  if (at == std::string::npos) GTEST_SKIP() << "this machine has a sound device";
+  EXPECT_EQ(r.err.find(notice, at + 1), std::string::npos);
+  EXPECT_GE(seconds, 1.8);  // the silent driver keeps the song's pace (2.06 s)
+  EXPECT_EQ(Lines(r.out).size(), 20u);
 }
 
 TEST(PlayCommand, RefusesBadArguments) {
