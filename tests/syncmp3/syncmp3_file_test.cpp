@@ -352,6 +352,22 @@ TEST_F(SyncMp3Test, FailedWriteLeavesTheOriginalAndNoTemporaryFile) {
   EXPECT_EQ(Entries(), 2);
 }
 
+TEST_F(SyncMp3Test, SourceOnAnotherFilesystemIsCopiedThroughTheBuffer) {
+  // The kernel will not copy between a tmpfs and the test folder's filesystem: the copy buffer
+  // takes over, in pieces of 30,720 bytes.
+  if (!fs::is_directory("/dev/shm")) GTEST_SKIP() << "no /dev/shm";
+  const std::string shm = "/dev/shm/vexalo-syncmp3-" + std::to_string(::getpid()) + ".mp3";
+  const std::string src = Fixture("tagged_v1.mp3");
+  Put(shm, src);
+  const Block block = LyricsBlock(kLyrics);
+  const int result = SaveSyncMp3File(shm, P("out.mp3"), false, block);
+  Put(P("local.mp3"), src);
+  ASSERT_EQ(SaveSyncMp3File(P("local.mp3"), P("expected.mp3"), false, block), kSyncMp3Saved);
+  ::unlink(shm.c_str());
+  ASSERT_EQ(result, kSyncMp3Saved);
+  EXPECT_EQ(Get(P("out.mp3")), Get(P("expected.mp3")));
+}
+
 TEST_F(SyncMp3Test, ReaderTakesTheFirstTxxxFrame) {
   // Frame size M: M - 1 data bytes go into the block buffer, the rest of it is cleared.
   Put(P("a.mp3"), std::string("ID3\x03\x00\x00\x00\x00\x00\x20", 10) + "TXXX" + Be32(6) + std::string(3, '\0') + "hello" + "tail");
