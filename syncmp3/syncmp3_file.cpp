@@ -211,6 +211,17 @@ int WriteSyncMp3Tag(std::FILE* source, const std::string& destination,
   std::array<unsigned char, kId3v1Bytes> v1{};
   bool keepV1 = false;
   if (std::memcmp(head, "ID3", 3) == 0) {
+    // A frame put at offset 10 would land inside an extended header, be altered by readers that
+    // undo unsynchronisation, or carry the wrong identifier size for version 2: such tags are
+    // refused untouched rather than damaged.
+    if (head[3] < 3 || head[3] > 4) {
+      Say(why, "the source's ID3v2." + std::to_string(head[3]) + " tag cannot take the lyrics frame");
+      return kSyncMp3OpenError;
+    }
+    if (head[5] & 0xC0) {
+      Say(why, "the source's ID3v2 tag uses unsynchronisation or an extended header");
+      return kSyncMp3OpenError;
+    }
     const std::uint64_t s = ReadSyncsafe(head + 6);
     const std::uint64_t k = LeadingTxxxLength(source, head, s);
     if (k > s) {

@@ -19,7 +19,7 @@ constexpr std::size_t kSyncMp3CopyBytes = 30'720;                     // the cop
 enum : int {
   kSyncMp3Saved = 1,
   kSyncMp3ReadOnly = 0,       // in place, and the source cannot be written: "MP3 file Read-Only Error !!!"
-  kSyncMp3OpenError = -1,     // the source cannot be read: "MP3 file open Error !!!"
+  kSyncMp3OpenError = -1,     // the source cannot be read (or its tag cannot be extended): "MP3 file open Error !!!"
   kSyncMp3WriteError = -2,    // the destination cannot be created or written; nothing is left behind
   kSyncMp3BlockTooLarge = -3, // the block's total size passes kMaxSyncMp3BlockBytes; nothing written
 };
@@ -37,8 +37,9 @@ int SaveSyncMp3File(const std::string& source, const std::string& destination, b
 
 // Writes the destination from an open source stream and a built TXXX frame; the caller closes
 // the source. kSyncMp3Saved, or kSyncMp3OpenError (the source cannot be read, or its ID3v2 tag
-// is damaged: its first frame reaches past the tag) or kSyncMp3WriteError; on failure the
-// destination is untouched and nothing is left behind.
+// cannot take a leading frame: its first frame reaches past the tag, it is version 2, or it uses
+// unsynchronisation or an extended header) or kSyncMp3WriteError; on failure the destination is
+// untouched and nothing is left behind.
 int WriteSyncMp3Tag(std::FILE* source, const std::string& destination,
                      std::span<const unsigned char> frame, bool inPlace, std::string* why = nullptr);
 

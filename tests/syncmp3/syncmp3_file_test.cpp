@@ -233,6 +233,27 @@ TEST_F(SyncMp3Test, DamagedLeadingFrameIsRefusedAndNothingWritten) {
   EXPECT_EQ(Entries(), 1);
 }
 
+TEST_F(SyncMp3Test, TagsThatCannotTakeALeadingFrameAreRefusedUntouched) {
+  struct Case {
+    const char* name;
+    std::string header;
+  };
+  const std::vector<Case> cases = {
+      {"version 2.2", std::string("ID3\x02\x00\x00", 6)},
+      {"unsynchronisation", std::string("ID3\x03\x00\x80", 6)},
+      {"extended header", std::string("ID3\x04\x00\x40", 6)},
+  };
+  for (const auto& c : cases) {
+    const std::string src = c.header + Syncsafe(20) + std::string(20, '\x01') + "audio";
+    Put(P("in.mp3"), src);
+    std::string why;
+    EXPECT_EQ(SaveSyncMp3File(P("in.mp3"), P("in.mp3"), true, RawBlock(20), &why), kSyncMp3OpenError) << c.name;
+    EXPECT_FALSE(why.empty()) << c.name;
+    EXPECT_EQ(Get(P("in.mp3")), src) << c.name;
+    EXPECT_EQ(Entries(), 1) << c.name;
+  }
+}
+
 TEST_F(SyncMp3Test, BlocksLargerThanTheFrameBufferAreRefused) {
   Put(P("in.mp3"), "audio");
   const Block full = RawBlock(static_cast<std::uint32_t>(kMaxSyncMp3BlockBytes));
