@@ -101,17 +101,25 @@ int SyncTable::FindText(std::uint32_t seconds, std::span<unsigned char> out) con
   return FindLocked(seconds, out);
 }
 
-int SyncTable::FindTextAt(int hours, int minutes, int seconds, std::span<unsigned char> out) const {
-  return FindText(static_cast<std::uint32_t>((hours * 60 + minutes) * 60 + seconds), out);
+namespace {
+
+// (hours * 60 + minutes) * 60 + seconds, in the 32 bits a start time has, without int overflow.
+std::uint32_t SecondsOf(int hours, int minutes, int seconds) {
+  const std::int64_t total = (std::int64_t{hours} * 60 + minutes) * 60 + seconds;
+  return static_cast<std::uint32_t>(total);
 }
 
-namespace {
 void PutTwoDigits(unsigned char* p, int v) {
   v = ((v % 100) + 100) % 100;
   p[0] = static_cast<unsigned char>('0' + v / 10);
   p[1] = static_cast<unsigned char>('0' + v % 10);
 }
+
 }  // namespace
+
+int SyncTable::FindTextAt(int hours, int minutes, int seconds, std::span<unsigned char> out) const {
+  return FindText(SecondsOf(hours, minutes, seconds), out);
+}
 
 int SyncTable::FormatPanel(int hours, int minutes, int seconds, int millis,
                            std::span<unsigned char, kLyricPanelBytes> out) const {
@@ -131,8 +139,7 @@ int SyncTable::FormatPanel(int hours, int minutes, int seconds, int millis,
   out[15] = '\n';
 
   std::array<unsigned char, kSyncLookupBytes> work{};
-  const int found =
-      FindLocked(static_cast<std::uint32_t>((hours * 60 + minutes) * 60 + seconds), work);
+  const int found = FindLocked(SecondsOf(hours, minutes, seconds), work);
   if (found == -1) return -1;
   const std::size_t length = static_cast<std::size_t>(found);
   // Bytes past the text read as zero, as in the zeroed work area.

@@ -288,11 +288,10 @@ bool ExpandSixDigitTags(std::string& stored) {
 
 LoadedSyncText LoadSyncText(std::string_view fileBytes) {
   LoadedSyncText result;
+  result.text = FileSizeOverText(kSyncTextAreaBytes);
+  if (fileBytes.size() >= kSyncTextAreaBytes) return result;
   std::string text(UpToZero(fileBytes));
-  if (fileBytes.size() >= kSyncTextAreaBytes || !ExpandSixDigitTags(text)) {
-    result.text = FileSizeOverText(kSyncTextAreaBytes);
-    return result;
-  }
+  if (!ExpandSixDigitTags(text)) return result;
   StoredToEditorForm(text);
   result.fits = true;
   result.text = std::move(text);

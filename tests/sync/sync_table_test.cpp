@@ -351,3 +351,13 @@ TEST(SyncTable, LookupsNeverSeeAHalfBuiltTable) {
   reader.join();
   EXPECT_EQ(torn.load(), 0);
 }
+
+TEST(SyncTable, PanelTimeLineKeepsItsSixteenBytes) {
+  // Minutes past 99 keep their last two digits, so the lyric still starts at byte 16.
+  SyncTable t;
+  ASSERT_EQ(t.Parse(kSyncMagic, MakeBlock("SO", {{125 * 60 + 1, "", "00\xA2\xD0\r\nX"}})), 1);
+  std::array<unsigned char, 512> panel{};
+  EXPECT_EQ(t.FormatPanel(0, 125, 1, 5, panel), 7);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(panel.data())), "      25:01:00\r\nX");
+  EXPECT_EQ(t.FormatPanel(0x7FFFFFFF, 0x7FFFFFFF, 59, 999, panel), -1);  // no overflow, no match
+}
