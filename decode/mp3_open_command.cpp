@@ -11,6 +11,7 @@
 #include "common/worker.h"
 #include "decode/decode_job.h"
 #include "decode/decode_worker.h"
+#include "lyrics/time_adjust.h"
 #include "sync/command_support.h"
 #include "sync/sync_table.h"
 #include "sync/sync_text.h"
@@ -92,10 +93,7 @@ void OnMp3FileOpen() {
   view->SetEditorText(std::string());
   view->SetControlText(kIdcAdjustPreview, std::string());
   view->SetControlText(kIdcSideTime, std::string());
-  view->SetControlText(kIdcAdjustSeconds, "0");
-  view->SetControlText(kIdcAdjustTenths, "0");
-  view->SetChecked(kIdcAdjustPlus, true);
-  view->SetChecked(kIdcAdjustMinus, false);
+  ResetAdjustFields();
 
   if (ReadTagFields(CurrentMp3Path, CurrentTagFields, SyncBlockBuffer) == 0) {
     RepaintView();

@@ -5,6 +5,8 @@
 
 #include "common/shared_state.h"
 #include "common/view_port.h"
+#include "lyrics/lyrics_editor.h"
+#include "sync/sync_text.h"
 
 namespace vexalo {
 
@@ -17,15 +19,13 @@ bool AskUser(const std::string& text) {
   return view && view->MessageBox(text, kProductTitle, MessageStyle::YesNo) == Answer::Yes;
 }
 
-std::string CaptureLyrics() {
-  ViewPort* view = ActiveView.load();
-  if (!view) return std::string();
-  std::string text(UpToZero(view->GetEditorText()));
-  if (text.size() > kLyricsCapacity - 1) text.resize(kLyricsCapacity - 1);
-  return text;
+bool CaptureLyrics(std::string& out) {
+  bool whole = CaptureEditorText();
+  out = LyricsTextBuffer;
+  return whole;
 }
 
-void StoreLyrics(const std::string&) {}
+void StoreLyrics(const std::string& text) { LyricsTextBuffer.assign(UpToZero(text).substr(0, kMaxLyricsTextBytes)); }
 
 bool HasExtension(std::string_view path, std::string_view extension) {
   if (path.size() <= extension.size()) return false;

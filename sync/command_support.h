@@ -13,9 +13,10 @@ void TellUser(const std::string& text);
 // A Yes/No question; false (No) without an active view.
 bool AskUser(const std::string& text);
 
-// CaptureEditorText, then the captured lyrics (editor form, up to the buffer's first zero).
-std::string CaptureLyrics();
-// Replaces LyricsTextBuffer (cut to its capacity) without touching the editor.
+// CaptureEditorText, and the captured lyrics (editor form) into `out`. False when the editor
+// holds more than the lyrics buffer: `out` is then only its beginning and must not be saved.
+bool CaptureLyrics(std::string& out);
+// Replaces LyricsTextBuffer without touching the editor.
 void StoreLyrics(const std::string& text);
 
 // True when `path` is longer than the extension and ends in it, letters in any case

@@ -12,6 +12,7 @@
 #include "common/shared_state.h"
 #include "common/text_codec.h"
 #include "common/view_port.h"
+#include "lyrics/lyrics_editor.h"
 #include "sync/command_support.h"
 #include "sync/sync_table.h"
 #include "sync/sync_text.h"
@@ -191,7 +192,11 @@ void OnTextSave() {
   view->SetControlText(kIdcGroupFrame, std::string(" ") + " - " + TextFileName);
   if (!HasExtension(TextFilePath, ".snc")) TextFilePath += ".snc";
 
-  std::string stored = CaptureLyrics();
+  std::string stored;
+  if (!CaptureLyrics(stored)) {
+    TellUser(kTextSizeOver);
+    return;
+  }
   if (!EditorToStoredForm(stored)) {
     // The stored form has two more bytes per tag; past the buffer it could not be opened again.
     TellUser(kTextSizeOverText);
@@ -229,20 +234,23 @@ void PromptSaveText() {
   if (!view) return;
   if (!TextFilePath.empty()) {
     std::string raw;
-    bool whole = false;
-    if (ReadTextFile(TextFilePath, kMostTextFileBytes, raw, whole)) {
-      std::string lyrics = CaptureLyrics();
+    bool wholeFile = false;
+    if (ReadTextFile(TextFilePath, kMostTextFileBytes, raw, wholeFile)) {
+      std::string lyrics;
+      bool whole = CaptureLyrics(lyrics);
       std::string stored = lyrics;
-      if (EditorToStoredForm(stored) && UpToZero(stored) == UpToZero(raw)) return;
+      if (whole && EditorToStoredForm(stored) && UpToZero(stored) == UpToZero(raw)) return;
       // Also unchanged: the text as Text Open would load this file (six-digit tags expanded,
       // UTF-8 converted).
-      if (whole) {
+      if (whole && wholeFile) {
         LoadedSyncText loaded = LoadSyncText(ContentOf(raw).stored);
         if (loaded.fits && loaded.text == lyrics) return;
       }
     }
   }
-  if (CaptureLyrics().empty()) return;
+  std::string lyrics;
+  CaptureLyrics(lyrics);
+  if (lyrics.empty()) return;
   if (AskUser(kTextSavePromptText)) OnTextSave();
 }
 

@@ -9,6 +9,7 @@
 #include "common/shared_state.h"
 #include "common/view_port.h"
 #include "decode/mp3_open_command.h"
+#include "lyrics/lyrics_editor.h"
 #include "sync/command_support.h"
 #include "sync/sync_table.h"
 #include "sync/sync_text.h"
@@ -70,7 +71,11 @@ void OnSyncMp3FileSave() {
     inPlace = true;
   }
 
-  std::string stored = CaptureLyrics();
+  std::string stored;
+  if (!CaptureLyrics(stored)) {
+    TellUser(kTextSizeOver);
+    return;
+  }
   if (!EditorToStoredForm(stored)) {
     TellUser(kTextSizeOverText);
     return;

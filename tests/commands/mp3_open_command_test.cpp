@@ -10,6 +10,8 @@
 #include "common/control_ids.h"
 #include "common/repaint.h"
 #include "common/worker.h"
+#include "lyrics/lyrics_editor.h"
+#include "lyrics/time_adjust.h"
 #include "sync/sync_table.h"
 #include "sync/sync_text.h"
 #include "syncmp3/syncmp3_file.h"
@@ -147,6 +149,8 @@ TEST_F(Mp3OpenTest, OpensATaggedFileStepByStep) {
   logView.editorText = "unsaved words";
   logView.controlTexts[kIdcAdjustSeconds] = "12";
   logView.checks[kIdcAdjustMinus] = true;
+  AdjustPlus = 0;
+  LyricsTextBuffer = "unsaved words";
   logView.QueueAnswer(Answer::No);  // " Text File Save ? "
   Open(path);
 
@@ -177,6 +181,8 @@ TEST_F(Mp3OpenTest, OpensATaggedFileStepByStep) {
   EXPECT_EQ(SongInfo.layer.load(), 3);
   EXPECT_TRUE(logView.sliderEnabled);
   EXPECT_EQ(logView.editorText, "");
+  EXPECT_EQ(LyricsTextBuffer, "");
+  EXPECT_EQ(AdjustPlus, 1);
 }
 
 TEST_F(Mp3OpenTest, EmbeddedLyricsAreInTheEditorBeforeDecodingEnds) {
@@ -190,6 +196,7 @@ TEST_F(Mp3OpenTest, EmbeddedLyricsAreInTheEditorBeforeDecodingEnds) {
 
   Open(path);
   EXPECT_EQ(logView.GetEditorText(), editor);
+  EXPECT_EQ(LyricsTextBuffer, editor);
   EXPECT_TRUE(SharedSyncTable.Present());
   EXPECT_EQ(SharedSyncTable.Count(), 2);
   EXPECT_EQ(CurrentTagFields.Text(kTagArtist), "Test Artist");

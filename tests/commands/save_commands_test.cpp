@@ -231,6 +231,14 @@ TEST_F(SyncMp3SaveTest, LyricsThatCannotBecomeABlockAreShownAndNothingIsWritten)
   EXPECT_FALSE(fs::exists(PathIn("out.mp3")));
 }
 
+TEST_F(SyncMp3SaveTest, LyricsTooLongForTheBufferAreNotSavedCut) {
+  OpenedFile(CopyFixture("stereo_44k.mp3", "song.mp3"));
+  view.editorText = "\xA7" "00010500" "\xBB\r\n" + std::string(30720, 'a');
+  SaveAs(PathIn("out.mp3"));
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{" Song Text Size Over !!! "});
+  EXPECT_FALSE(fs::exists(PathIn("out.mp3")));
+}
+
 TEST_F(SyncMp3SaveTest, CancelWritesNothing) {
   OpenedFile(CopyFixture("stereo_44k.mp3", "song.mp3"));
   view.editorText = kEditorLyrics;

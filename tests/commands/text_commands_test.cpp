@@ -4,6 +4,7 @@
 
 #include "command_test_env.h"
 #include "common/control_ids.h"
+#include "lyrics/lyrics_editor.h"
 #include "sync/sync_table.h"
 #include "sync/sync_text.h"
 
@@ -38,6 +39,7 @@ TEST_F(TextOpenTest, LoadsAStoredFileInEditorFormAndNamesIt) {
   EXPECT_EQ(TextFileName, "song.snc");
   EXPECT_EQ(view.controlTexts[kIdcGroupFrame], "< song.snc >");
   EXPECT_EQ(view.editorText, kEditorTag + "first line\r\n" + kEditorTag2 + kHangulCp949 + "\r\n");
+  EXPECT_EQ(LyricsTextBuffer, view.editorText);
   EXPECT_TRUE(view.messages.empty());
 }
 
@@ -275,6 +277,21 @@ TEST_F(TextSaveTest, UntimedLyricsAreSavedAndTheStatusBarSaysThePanelWillNotFoll
   EXPECT_EQ(view.statusTexts[kPanePrompt], PanelWillNotFollowText(kTextDataError000));
   EXPECT_NE(view.statusTexts[kPanePrompt].find("Text Data Error 000 !!!"), std::string::npos);
   EXPECT_FALSE(SharedSyncTable.Present());
+}
+
+TEST_F(TextSaveTest, LyricsTooLongForTheBufferAreNotSavedCut) {
+  // More than the buffer holds: a save would lose the end.
+  view.editorText = kEditorTag + std::string(30720, 'a');
+  SaveAs(PathIn("too long"));
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{" Song Text Size Over !!! "});
+  EXPECT_FALSE(fs::exists(PathIn("too long.snc")));
+
+  // Fits in editor form, but the stored form has two bytes more per tag.
+  view.messages.clear();
+  view.editorText = kEditorTag + std::string(30719 - kEditorTag.size(), 'b');
+  SaveAs(PathIn("stored too long"));
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{" Text Size Over 30719 bytes !!! "});
+  EXPECT_FALSE(fs::exists(PathIn("stored too long.snc")));
 }
 
 TEST_F(TextSaveTest, CancelWritesNothing) {
