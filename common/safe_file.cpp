@@ -70,7 +70,7 @@ bool AtomicFileWriter::Commit() {
     Abort();
     return false;
   }
-  bool ok = std::fflush(m_file) == 0 && ::fsync(::fileno(m_file)) == 0;
+  bool ok = std::fflush(m_file) == 0 && (!m_durable || ::fsync(::fileno(m_file)) == 0);
   mode_t mode;
   struct stat st {};
   if (::stat(m_target.c_str(), &st) == 0) {

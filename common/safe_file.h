@@ -31,6 +31,9 @@ class AtomicFileWriter {
   // the target is untouched and the temporary file is gone.
   bool Commit();
   void Abort();
+  // Commit syncs the file to disk before the rename unless told otherwise. Leave it on wherever
+  // the rename replaces content the user still needs (a file rewritten in place).
+  void SetDurable(bool durable) { m_durable = durable; }
   bool Failed() const { return m_failed; }
   std::FILE* Stream() { return m_file; }
 
@@ -39,6 +42,7 @@ class AtomicFileWriter {
   std::string m_temp;
   std::FILE* m_file = nullptr;
   bool m_failed = false;
+  bool m_durable = true;
 };
 
 // Reads a whole file; false when it cannot be opened or read (or is not a regular file).
