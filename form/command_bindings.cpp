@@ -4,6 +4,8 @@
 
 #include "common/control_ids.h"
 #include "decode/mp3_open_command.h"
+#include "lyrics/lyrics_editor.h"
+#include "lyrics/time_adjust.h"
 #include "playback/transport.h"
 #include "sync/text_commands.h"
 #include "syncmp3/save_commands.h"
@@ -18,7 +20,7 @@ struct Binding {
   void (*handler)();
 };
 
-constexpr std::array<Binding, 13> kBindings{{
+constexpr std::array<Binding, 20> kBindings{{
     {kIdMp3FileOpen, &OnMp3FileOpen},
     {kIdSyncMp3FileSave, &OnSyncMp3FileSave},
     {kIdTextOpen, &OnTextOpen},
@@ -27,6 +29,13 @@ constexpr std::array<Binding, 13> kBindings{{
     {kIdWindowView, &OnWindowView},
     {kIdMp3PlusTextFile, &OnMp3PlusTextFile},
     {kIdId3TagEditor, &OnId3TagEditor},
+    {kIdEditorClear, &OnEditorClear},
+    {kIdcInsertTimeInfo, &OnInsertTimeInfo},
+    {kIdcSideTimeButton, &OnSideTime},
+    {kIdcAdjust, &OnAdjust},
+    {kIdcAutoAdvance, &OnAutoAdvanceClicked},
+    {kIdcAdjustPlus, &OnAdjustPlus},
+    {kIdcAdjustMinus, &OnAdjustMinus},
     {kIdcPlay, &OnPlay},
     {kIdcRewind, &OnRewind},
     {kIdcForward, &OnForward},

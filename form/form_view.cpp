@@ -7,6 +7,7 @@
 #include "common/repaint.h"
 #include "common/shared_state.h"
 #include "form/skin_layout.h"
+#include "lyrics/time_adjust.h"
 #include "playback/pointing.h"
 #include "playback/transport.h"
 #include "playback/waveform.h"
@@ -119,6 +120,9 @@ void FormView::OnInitialUpdate() {
   SetDrawRoutine(&OnDraw);
   m_port.SetTitle(kProductTitle);
   m_port.EnableSlider(false);
+  AdjustSeconds = "0";
+  AdjustTenths = "0";
+  AdjustPlus = 1;
   m_port.SetControlText(kIdcAdjustSeconds, "0");
   m_port.SetControlText(kIdcAdjustTenths, "0");
   m_port.SetChecked(kIdcAdjustPlus, true);

@@ -6,6 +6,7 @@
 #include "common/control_ids.h"
 #include "common/repaint.h"
 #include "form/form_view.h"
+#include "lyrics/time_adjust.h"
 #include "form_fixture.h"
 
 namespace vexalo::test {
@@ -96,7 +97,12 @@ TEST_F(FormTest, WithoutActiveViewStillPaintsButWritesNoFacts) {
 TEST_F(FormTest, InitialUpdateSetsUpTheViewAndInstallsItsDrawRoutine) {
   port.sliderEnabled = true;
   port.checks[1042] = true;
+  AdjustPlus = 0;
+  AdjustSeconds = "3";
   view.OnInitialUpdate();
+  EXPECT_EQ(AdjustPlus, 1);
+  EXPECT_EQ(AdjustSeconds, "0");
+  EXPECT_EQ(AdjustTenths, "0");
   EXPECT_EQ(port.title, "Vexalo Caption Editor");
   EXPECT_FALSE(port.sliderEnabled);
   EXPECT_EQ(port.controlTexts[1022], "0");
