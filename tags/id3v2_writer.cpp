@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "common/safe_file.h"
@@ -145,6 +146,101 @@ bool CommHasEmptyDescription(std::string_view frame, int majorVersion) {
   }
 }
 
+
+// Decodes one string of the frame text encoding `encoding` from data[pos...] up to its
+// terminator (or the end), as code points; pos moves past the terminator.
+void DecodeString(std::string_view data, int encoding, std::size_t& pos, std::u32string& out) {
+  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(data[i]); };
+  if (encoding == 0) {
+    while (pos < data.size() && data[pos] != '\0') out.push_back(byte(pos++));
+    if (pos < data.size()) ++pos;
+    return;
+  }
+  if (encoding == 3) {
+    while (pos < data.size() && data[pos] != '\0') {
+      unsigned char c = byte(pos);
+      int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
+      if (extra < 0 || pos + extra >= data.size()) {
+        out.push_back(0xFFFD);
+        ++pos;
+        continue;
+      }
+      char32_t cp = extra == 0 ? c : (c & (0x3F >> extra));
+      for (int k = 1; k <= extra; ++k) cp = (cp << 6) | (byte(pos + k) & 0x3F);
+      out.push_back(cp);
+      pos += extra + 1;
+    }
+    if (pos < data.size()) ++pos;
+    return;
+  }
+  bool little = false;  // UTF-16 without a byte order mark is read big-endian
+  if (encoding == 1 && pos + 1 < data.size()) {
+    if (byte(pos) == 0xFF && byte(pos + 1) == 0xFE) {
+      little = true;
+      pos += 2;
+    } else if (byte(pos) == 0xFE && byte(pos + 1) == 0xFF) {
+      pos += 2;
+    }
+  }
+  char32_t high = 0;
+  while (pos + 1 < data.size()) {
+    char32_t unit = little ? (byte(pos) | (byte(pos + 1) << 8)) : ((byte(pos) << 8) | byte(pos + 1));
+    pos += 2;
+    if (unit == 0) return;
+    if (unit >= 0xD800 && unit < 0xDC00) {
+      high = unit;
+      continue;
+    }
+    if (unit >= 0xDC00 && unit < 0xE000 && high) unit = 0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00);
+    high = 0;
+    out.push_back(unit);
+  }
+  pos = data.size();
+}
+
+// The text the reader shows of a frame's data (the first string of a text frame, the text after
+// a COMM's description), in ISO-8859-1 with libid3tag's stand-in 0xB7 for what it cannot hold. `lossy` tells whether
+// rewriting it from that text would lose something: a character beyond ISO-8859-1, or further
+// strings after the first. False when the data cannot be read.
+bool ShownText(std::string_view data, bool comment, std::string& shown, bool& lossy) {
+  if (data.empty()) return false;
+  int encoding = static_cast<unsigned char>(data[0]);
+  if (encoding > 3) return false;
+  std::size_t pos = 1;
+  std::u32string text;
+  if (comment) {
+    if (data.size() < 4) return false;
+    pos = 4;
+    std::u32string description;
+    DecodeString(data, encoding, pos, description);
+  }
+  DecodeString(data, encoding, pos, text);
+  lossy = false;
+  if (!comment)
+    for (std::size_t i = pos; i < data.size() && !lossy; ++i) lossy = data[i] != '\0';
+  shown.clear();
+  for (char32_t cp : text) {
+    if (cp > 0xFF) lossy = true;
+    if (!comment && cp == '\n') cp = ' ';  // the library shows a text frame's line breaks as blanks
+    shown.push_back(static_cast<char>(cp > 0xFF ? 0xB7 : cp));
+  }
+  return true;
+}
+
+// True when the old frame of `item` should stay as it is: the slot still holds what the reader
+// showed of it, and rewriting it as ISO-8859-1 from the slot would lose text (Hangul in UTF-16,
+// a second artist). Pressing OK to change one field then never damages the others.
+bool KeepsUntouchedFrame(std::string_view frame, int item, const TagFields& fields, int majorVersion) {
+  if (item == kTagGenre) return false;  // always the genre chosen in the list
+  int offset = PlainDataOffset(static_cast<unsigned char>(frame[9]), majorVersion);
+  if (offset < 0 || frame.size() < 10 + static_cast<std::size_t>(offset)) return false;
+  std::string shown;
+  bool lossy = false;
+  if (!ShownText(frame.substr(10 + offset), item == kTagComment, shown, lossy) || !lossy) return false;
+  std::size_t n = static_cast<std::size_t>(std::clamp<std::int32_t>(
+      fields.length[item], 0, static_cast<std::int32_t>(kTagSlotBytes - 1)));
+  return shown.substr(0, kTagSlotBytes - 1) == std::string_view(fields.text[item], n);
+}
 }  // namespace
 
 void PutTagFrame(TagFrameMode mode, int item, const TagFields& fields, int majorVersion,
@@ -219,10 +315,14 @@ TagWriteResult BuildId3v2Tag(std::string_view head, std::uint64_t fileSize,
     if (size > old.size() - pos - 10) return TagWriteResult::kBadTag;
     int item = ItemOfFrameId(old.substr(pos, 4));
     if (item == kTagComment && !CommHasEmptyDescription(old.substr(pos, 10 + size), version)) item = -1;
+    bool keep = false;
     if (item >= 0 && !met[item]) {
       met[item] = true;
-      PutTagFrame(TagFrameMode::kReplace, item, fields, version, old, pos, frames);
-      continue;
+      keep = KeepsUntouchedFrame(old.substr(pos, 10 + size), item, fields, version);
+      if (!keep) {
+        PutTagFrame(TagFrameMode::kReplace, item, fields, version, old, pos, frames);
+        continue;
+      }
     }
     if (size == 0) return TagWriteResult::kBadTag;
     frames.append(old.substr(pos, 8));

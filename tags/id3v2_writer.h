@@ -1,7 +1,9 @@
 // The tag editor's own ID3v2 writer: replaces or adds the frames TRCK, TIT2, TPE1, TALB, TYER,
 // COMM and TCON of an MP3 file's tag, carries every other frame over, and rewrites the file
 // safely (temporary file and rename). The comment's frame is the first COMM with an empty short
-// description, the one the reader shows; COMM frames with a description are carried over.
+// description, the one the reader shows; COMM frames with a description are carried over. A
+// frame whose slot still holds what the reader showed of it is kept as it was when rewriting it
+// in ISO-8859-1 would lose text (characters beyond ISO-8859-1, a second string).
 #pragma once
 
 #include <cstddef>

@@ -148,6 +148,26 @@ TEST_F(TagsCliTest, SetTagsKeepsTheCommentsLanguageAndOtherFrames) {
             "calm\n");
 }
 
+TEST_F(TagsCliTest, SetTagsLeavesUnicodeFieldsItDoesNotChange) {
+  if (!HaveMutagen()) GTEST_SKIP() << "needs mutagen";
+  std::string p = Copy("stereo_44k.mp3");
+  Python("import sys\n"
+         "from mutagen.id3 import ID3, TIT2, TPE1, COMM\n"
+         "t = ID3()\n"
+         "t.add(TIT2(encoding=1, text='\\ud55c\\uad6d\\uc5b4 \\ub178\\ub798'))\n"
+         "t.add(TPE1(encoding=3, text=['Kim', 'Lee']))\n"
+         "t.add(COMM(encoding=1, lang='kor', desc='', text='\\uc88b\\uc544\\uc694'))\n"
+         "t.save(sys.argv[1], v2_version=4)\n",
+         p);
+  ASSERT_EQ(RunSyncTool({"set-tags", p, "--year", "2020"}).status, 0);
+  EXPECT_EQ(Python("import sys, mutagen.id3\n"
+                   "t = mutagen.id3.ID3(sys.argv[1])\n"
+                   "print(t['TIT2'].text[0] == '\\ud55c\\uad6d\\uc5b4 \\ub178\\ub798', t['TPE1'].text,\n"
+                   "      t.getall('COMM')[0].text[0] == '\\uc88b\\uc544\\uc694', t['TDRC'].text[0])\n",
+                   p),
+            "True ['Kim', 'Lee'] True 2020\n");
+}
+
 TEST_F(TagsCliTest, SetTagsKeepsA200KilobytePictureByteForByte) {
   if (!HaveMutagen()) GTEST_SKIP() << "needs mutagen";
   std::string p = Copy("stereo_44k.mp3");

@@ -11,6 +11,7 @@
 #include "common/safe_file.h"
 #include "tags/id3_test_bytes.h"
 #include "tags/tag_editor_logic.h"
+#include "tags/tag_fields.h"
 
 namespace fs = std::filesystem;
 using namespace vexalo;
@@ -169,6 +170,45 @@ TEST(BuildId3v2Tag, LengthBeyondSlotIsBounded) {
   ASSERT_EQ(BuildId3v2Tag(file, file.size(), f, rewrite), TagWriteResult::kWritten);
   EXPECT_NE(rewrite.tag.find(std::string("TIT2\0\0\2\0\0\0\0Song", 15)), std::string::npos);
   EXPECT_NE(rewrite.tag.find(std::string("TPE1\0\0\0\1\0\0\0", 11)), std::string::npos);
+}
+
+TEST(BuildId3v2Tag, KeepsUntouchedFramesThatIso88591CannotHold) {
+  // "\uD55C\uAD6D" (Hangul) in UTF-16 with a byte order mark, as the reader shows it: 0xB7 0xB7.
+  const std::string hangul16 = Frame(3, "TIT2", std::string("\1\xFF\xFE\x5C\xD5\x6D\xAD", 7), 0x40, 0);
+  const std::string hangul16Cleared = Frame(3, "TIT2", std::string("\1\xFF\xFE\x5C\xD5\x6D\xAD", 7));
+  const std::string hangul8 = Frame(4, "TPE1", std::string("\3\xED\x95\x9C", 4));
+  const std::string twoArtists = Frame(4, "TPE1", std::string("\0One\0Two", 8));
+  const std::string comment16 = Frame(3, "COMM", std::string("\1kor\xFF\xFE\0\0\xFF\xFE\x5C\xD5", 12));
+  const std::string ascii16 = Frame(3, "TALB", std::string("\1\xFE\xFF\0A\0B", 7));
+  struct Case {
+    const char* name;
+    int version;
+    std::string oldFrame;
+    int item;
+    std::string slot;
+    std::string expectFrame;  // the frame that stands in its place afterwards
+  } cases[] = {
+      {"Utf16Untouched", 3, hangul16, kTagTitle, "\xB7\xB7", hangul16Cleared},
+      {"Utf16Edited", 3, hangul16, kTagTitle, "New", TextFrame(3, "TIT2", "New")},
+      {"Utf8Untouched", 4, hangul8, kTagArtist, "\xB7", hangul8},
+      {"SecondStringUntouched", 4, twoArtists, kTagArtist, "One", twoArtists},
+      {"SecondStringEdited", 4, twoArtists, kTagArtist, "Uno", TextFrame(4, "TPE1", "Uno")},
+      {"Utf16CommentUntouched", 3, comment16, kTagComment, "\xB7", comment16},
+      {"Utf16WithoutLossIsRewritten", 3, ascii16, kTagAlbum, "AB", TextFrame(3, "TALB", "AB")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TagFields f = Sample();
+    f.SetText(c.item, c.slot);
+    f.SetLengthsFromTexts();
+    std::string file = Tag(c.version, c.oldFrame) + FakeAudio();
+    TagRewrite rewrite;
+    ASSERT_EQ(BuildId3v2Tag(file, file.size(), f, rewrite), TagWriteResult::kWritten);
+    EXPECT_EQ(rewrite.tag.substr(10, c.expectFrame.size()), c.expectFrame);
+    // The kept frame counts as the item's frame: no second one is added.
+    const char* id = c.item == kTagComment ? "COMM" : TagFrameId(c.item, c.version);
+    EXPECT_EQ(rewrite.tag.find(id, 10 + c.expectFrame.size()), std::string::npos);
+  }
 }
 
 struct RefusedCase {
@@ -388,6 +428,41 @@ TEST_F(WriteId3v2TagTest, KeepsTheFilesOwner) {
   EXPECT_EQ(st.st_gid, 8765u);
   EXPECT_EQ(st.st_mode & 07777, 0664u);
   EXPECT_EQ(Get(p), Tag(3, AddedFrames(3)) + FakeAudio());
+}
+
+TEST_F(WriteId3v2TagTest, OkWithoutEditsKeepsWhatTheReaderCannotShow) {
+  // Read as the dialog shows it, OK pressed with only the year changed.
+  const std::string title16 = Frame(3, "TIT2", std::string("\1\xFF\xFE\x5C\xD5\x6D\xAD\0\0", 9));
+  const std::string artist16 = Frame(3, "TPE1", std::string("\1\xFE\xFF\xD5\x5C\0\n\0x", 9));
+  const std::string album8 = Frame(3, "TALB", std::string("\3Caf\xC3\xA9 \xE2\x82\xAC", 10));
+  const std::string comm16 = Frame(3, "COMM", std::string("\1eng\xFF\xFE\0\0\xFF\xFE\x5C\xD5\n\0\x5C\xD5", 16));
+  const std::string plain = TextFrame(3, "TRCK", "9");
+  for (int version : {3, 4}) {
+    SCOPED_TRACE(version);
+    auto v = [&](std::string f) {
+      if (version == 4) f.replace(4, 4, Syncsafe(static_cast<std::uint32_t>(f.size() - 10)));
+      return f;
+    };
+    fs::path p = Put("mixed.mp3", Tag(version, v(plain) + v(title16) + v(artist16) + v(album8) + v(comm16)) + FakeAudio());
+    TagFields f;
+    std::vector<unsigned char> block(64);
+    ASSERT_EQ(ReadTagFields(p.string(), f, block), 1);
+    // libid3tag stands 0xB7 in for what ISO-8859-1 cannot hold, and a blank for a line break in
+    // a text frame.
+    EXPECT_EQ(f.Text(kTagTitle), "\xB7\xB7");
+    EXPECT_EQ(f.Text(kTagArtist), "\xB7 x");
+    EXPECT_EQ(f.Text(kTagAlbum), "Caf\xE9 \xB7");
+    EXPECT_EQ(f.Text(kTagComment), "\xB7\n\xB7");
+    TagEditorTexts texts = TagEditorTextsFromSlots(f);
+    texts.year = "2002";
+    TagFields ok;
+    FillTagSlots(texts, 8, ok);
+    ASSERT_EQ(WriteId3v2Tag(p.string(), ok), TagWriteResult::kWritten);
+    EXPECT_EQ(Get(p), Tag(version, v(plain) + v(title16) + v(artist16) + v(album8) + v(comm16) +
+                                       TextFrame(version, version == 4 ? "TDRC" : "TYER", "2002") +
+                                       TextFrame(version, "TCON", "(8)Jazz")) +
+                          FakeAudio());
+  }
 }
 
 TEST_F(WriteId3v2TagTest, UnwritableFolderIsRefused) {
