@@ -9,6 +9,7 @@
 #include "common/repaint.h"
 #include "common/shared_state.h"
 #include "common/view_port.h"
+#include "lyrics/lyrics_editor.h"
 #include "playback/readout.h"
 #include "playback/transport.h"
 
@@ -166,6 +167,7 @@ void OnTimer(int timerId) {
   ViewPort* view = ActiveView.load();
   if (!view) return;
   const int caretLine = view->EditorCaretLine();
+  CaretLine = std::max(0, caretLine);
   const std::string text = view->GetEditorText();
   const int begin = view->EditorLineIndex(caretLine);
   int length = 0;

@@ -24,7 +24,7 @@ int Middle(const Rect& r) { return r.top + (r.bottom - r.top) / 2; }
 
 }  // namespace
 
-void SetSideTimeRoutine(SideTimeRoutine routine) { g_sideTime.store(routine); }
+SideTimeRoutine SetSideTimeRoutine(SideTimeRoutine routine) { return g_sideTime.exchange(routine); }
 
 void CallSideTimeRoutine() {
   if (SideTimeRoutine routine = g_sideTime.load()) routine();

@@ -27,10 +27,11 @@ void DrawWholeWave(Canvas& canvas);
 // the per-channel step (0 without drawing otherwise). Callers set ColumnBytes = channels x step.
 std::uint32_t DrawWindowWave(Canvas& canvas, std::uint32_t length);
 
-// The routine DrawWindowWave calls last to refresh the side-time field (installed by the lyrics
-// module; nothing is called while none is installed).
+// The routine DrawWindowWave (and the window player) calls to refresh the side-time field,
+// installed by the lyrics module; nothing is called while none is installed. Returns the
+// routine installed before.
 using SideTimeRoutine = void (*)();
-void SetSideTimeRoutine(SideTimeRoutine routine);
+SideTimeRoutine SetSideTimeRoutine(SideTimeRoutine routine);
 void CallSideTimeRoutine();
 
 }  // namespace vexalo

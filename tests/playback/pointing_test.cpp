@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "common/control_ids.h"
+#include "lyrics/lyrics_editor.h"
 #include "playback/pointing.h"
 #include "playback_fixture.h"
 
@@ -221,8 +222,10 @@ TEST_F(Pointing, TimerShowsTheCaretLineAndItsColumns) {
   view.PutCaretOnLine(1);
   OnTimer(1);
   EXPECT_TRUE(view.statusTexts.empty());
+  CaretLine = 0;
   OnTimer(0);
   EXPECT_EQ(view.statusTexts[2], "Line : 2 Col : 5");
+  EXPECT_EQ(CaretLine, 1);  // the timer also refreshes the editor's captured caret line
   view.PutCaretOnLine(2);
   OnTimer(0);
   EXPECT_EQ(view.statusTexts[2], "Line : 3 Col : 4");

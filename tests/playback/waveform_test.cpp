@@ -213,7 +213,7 @@ TEST_F(Waveform, WindowViewCallsTheSideTimeRoutineLast) {
   static RasterCanvas* seen;
   calls = 0;
   seen = &canvas;
-  SetSideTimeRoutine([] {
+  const SideTimeRoutine installed = SetSideTimeRoutine([] {
     ++calls;
     textsSeen = seen->texts.size();
   });
@@ -223,7 +223,7 @@ TEST_F(Waveform, WindowViewCallsTheSideTimeRoutineLast) {
     CanvasLease lease(view);
     DrawWindowWave(*lease, 200 * 2304);
   }
-  SetSideTimeRoutine(nullptr);
+  SetSideTimeRoutine(installed);
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(textsSeen, 5u);  // after the five read-outs
 }
