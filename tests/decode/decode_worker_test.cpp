@@ -239,6 +239,14 @@ TEST_F(DecodeWorkerTest, StopsAtAFrameOfAnotherLayer) {
   EXPECT_EQ(PlayerState.load(), kStateWholeView);
 }
 
+TEST_F(DecodeWorkerTest, ModeChangeMidSongStillStoresOneChannelPerFrame) {
+  // 79 stereo frames, then 80 single-channel frames: each frame stores its own first channel.
+  TempFile mixed(ReadBytes(FixturePath("stereo_44k.mp3")) + ReadBytes(FixturePath("mono_22k.mp3")));
+  Decode(mixed.path());
+  EXPECT_EQ(SongInfo.channels.load(), 2);  // the song's facts come from its first frame
+  EXPECT_EQ(storedBytes.load(), 79u * 2304 + 80u * 1152);
+}
+
 TEST_F(DecodeWorkerTest, RunsItsCourseWithoutAView) {
   Decode(FixturePath("joint_32k.mp3"), false);
   EXPECT_EQ(SongInfo.layer.load(), 3);
