@@ -1,12 +1,9 @@
 #include "decode/decode_worker.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 
 #include "common/control_ids.h"
 #include "common/repaint.h"
@@ -28,20 +25,7 @@ unsigned char g_frameArea[kFrameScratchBytes];
 // start, so untouched pages of the area are never brought into memory.
 std::atomic<std::size_t> g_songHighWater{0};
 
-// The song area is filled front to back at decoding speed: large pages spare the kernel a
-// fault for every 4 KiB. Only a hint; untouched parts still cost nothing.
-void AdviseLargePages() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    const std::uintptr_t huge = 2u << 20;
-    const auto begin = (reinterpret_cast<std::uintptr_t>(SongBuffer) + huge - 1) & ~(huge - 1);
-    const auto end = (reinterpret_cast<std::uintptr_t>(SongBuffer) + kSongBufferBytes) & ~(huge - 1);
-    if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-  });
-}
-
 void ClearSongBuffer() {
-  AdviseLargePages();
   std::size_t used = std::max<std::size_t>(g_songHighWater.load(), storedBytes.load());
   storedBytes.store(0, std::memory_order_release);
   if (used > kSongBufferBytes) used = kSongBufferBytes;

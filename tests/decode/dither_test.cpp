@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <random>
 #include <vector>
 
 namespace vexalo {
@@ -111,6 +112,37 @@ TEST(ConvertPcm, InterleavesLeftAndRightThroughTheirOwnStates) {
   EXPECT_EQ(DitherLeft.random, l.random);
   EXPECT_EQ(DitherLeft.error[0], l.error[0]);
   EXPECT_EQ(DitherRight.error[0], r.error[0]);
+}
+
+// Whole frames must give exactly what the sample-by-sample routine gives, for loud, clipping
+// and extreme frames alike, frame after frame with the states carried on.
+TEST(ConvertPcm, StereoFramesMatchSampleBySampleDither) {
+  std::mt19937 rng(99);
+  DitherLeft = DitherState{};
+  DitherRight = DitherState{};
+  DitherState l, r;
+  const mad_fixed_t ranges[] = {kOne / 4, kOne, 2 * kOne, 0x7FFE0000, 0x7FFFFFFF};
+  std::vector<mad_fixed_t> left(1152), right(1152);
+  std::vector<unsigned char> out(4 * 1152);
+  for (int frame = 0; frame < 40; ++frame) {
+    const auto range = static_cast<std::int64_t>(ranges[frame % std::size(ranges)]);
+    std::uniform_int_distribution<std::int64_t> pick(-range - 1, range);
+    for (int i = 0; i < 1152; ++i) {
+      left[i] = static_cast<mad_fixed_t>(pick(rng));
+      right[i] = static_cast<mad_fixed_t>(pick(rng));
+    }
+    ASSERT_EQ(ConvertPcm(out.data(), out.size(), 1152, left.data(), right.data(), kDitherMode), 4u * 1152);
+    for (int i = 0; i < 1152; ++i) {
+      ASSERT_EQ(Sample16(&out[4 * i]), DitherSample(16, left[i], l)) << frame << " " << i;
+      ASSERT_EQ(Sample16(&out[4 * i + 2]), DitherSample(16, right[i], r)) << frame << " " << i;
+    }
+    ASSERT_EQ(DitherLeft.random, l.random);
+    ASSERT_EQ(DitherRight.random, r.random);
+    for (int k = 0; k < 3; ++k) {
+      ASSERT_EQ(DitherLeft.error[k], l.error[k]) << frame;
+      ASSERT_EQ(DitherRight.error[k], r.error[k]) << frame;
+    }
+  }
 }
 
 TEST(ConvertPcm, OneChannelUsesTheLeftStateOnly) {
