@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
 # Decoding speed and memory: `vexalo-sync decode` on a 10-minute 44.1 kHz 128 kbit/s stereo MP3,
 # against the bare libmad loop (bench_decode_bare, the floor) and `mpg123 -s`.
-# Usage: bash bench/bench_decode.sh [BUILD_DIR]   (default: build)
+# The three run in turn, RUNS times each, so that load from elsewhere falls on all of them alike;
+# the summary gives mean and best wall time, best CPU time (user + system) and peak RSS.
+# Usage: bash bench/bench_decode.sh [BUILD_DIR]   (default: build; RUNS=7 by default)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
+runs=${RUNS:-7}
 tool=$build/cli/vexalo-sync
 bare=$build/bench/bench_decode_bare
 for p in "$tool" "$bare"; do
   [ -x "$p" ] || { echo "missing $p: build the project first" >&2; exit 1; }
 done
-for p in sox lame mpg123 hyperfine; do
+for p in sox lame mpg123; do
   command -v "$p" >/dev/null || { echo "missing program: $p" >&2; exit 1; }
 done
 
@@ -22,27 +25,37 @@ if [ ! -s "$song" ]; then
   lame --quiet --noreplaygain -b 128 -m j "$wav" "$song"
   rm -f "$wav"
 fi
-echo "song: $song ($(stat -c %s "$song") bytes)"
+echo "song: $song ($(stat -c %s "$song") bytes), $runs runs each"
+"$tool" decode "$song" | sed 's/^/  /'
 
-json=$(mktemp /tmp/vexalo-bench-XXXXXX.json)
-hyperfine --warmup 1 --runs "${RUNS:-7}" --export-json "$json" \
-  -n bare-libmad "$bare $song" \
-  -n vexalo-sync "$tool decode $song" \
-  -n mpg123 "mpg123 -q -s $song"
+results=$(mktemp /tmp/vexalo-bench-XXXXXX.txt)
+trap 'rm -f "$results"' EXIT
+run() {  # name command...
+  local name=$1
+  shift
+  /usr/bin/time -f "$name %e %U %S %M" "$@" 2>>"$results" >/dev/null
+}
+"$bare" "$song" >/dev/null  # warm the page cache
+for _ in $(seq "$runs"); do
+  run bare-libmad "$bare" "$song"
+  run vexalo-sync "$tool" decode "$song"
+  run mpg123 mpg123 -q -s "$song"
+done
 
-rss() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -1; }
-echo
-echo "peak RSS (KiB): bare-libmad $(rss "$bare" "$song"), vexalo-sync $(rss "$tool" decode "$song"), mpg123 $(rss mpg123 -q -s "$song")"
-/usr/bin/python3 - "$json" <<'PY'
-import json, sys
-res = {x["command"]: x for x in json.load(open(sys.argv[1]))["results"]}
-def cpu(x):  # user + system time of each run: less disturbed by other load than wall time
-    return min(u + s for u, s in zip(x["user"], x["system"])) if "user" in x and isinstance(x["user"], list) else x["user"] + x["system"]
-b = res["bare-libmad"]
-print(f"{'':12s} {'mean wall':>10s} {'min wall':>9s} {'min cpu':>8s}   ratios to bare libmad (mean / min / cpu)")
+/usr/bin/python3 - "$results" <<'PY'
+import sys
+rows = {}
+for line in open(sys.argv[1]):
+    f = line.split()
+    if len(f) == 5 and f[0] in ("bare-libmad", "vexalo-sync", "mpg123"):
+        rows.setdefault(f[0], []).append((float(f[1]), float(f[2]) + float(f[3]), int(f[4])))
+def stats(name):
+    r = rows[name]
+    return sum(x[0] for x in r) / len(r), min(x[0] for x in r), min(x[1] for x in r), max(x[2] for x in r)
+b = stats("bare-libmad")
+print(f"{'':12s} {'mean wall':>9s} {'best wall':>9s} {'best cpu':>8s} {'peak RSS':>10s}   ratio to bare libmad (mean / best wall / best cpu)")
 for name in ("bare-libmad", "vexalo-sync", "mpg123"):
-    x = res[name]
-    print(f"{name:12s} {x['mean']*1000:8.1f}ms {x['min']*1000:7.1f}ms {cpu(x)*1000:6.1f}ms   "
-          f"{x['mean']/b['mean']:5.3f}x / {x['min']/b['min']:5.3f}x / {cpu(x)/cpu(b):5.3f}x")
+    s = stats(name)
+    print(f"{name:12s} {s[0]:8.3f}s {s[1]:8.3f}s {s[2]:7.3f}s {s[3]/1024:7.1f} MiB   "
+          f"{s[0]/b[0]:5.3f}x / {s[1]/b[1]:5.3f}x / {s[2]/b[2]:5.3f}x")
 PY
-rm -f "$json"
