@@ -95,7 +95,12 @@ int DecodeWorker() {
   double frameSeconds = 0.0;
   FrameFacts facts;
 
-  while (TransportCommand.load() != kCmdStop) {
+  bool stopped = false;
+  for (;;) {
+    if (TransportCommand.load() == kCmdStop) {
+      stopped = true;
+      break;
+    }
     const int got = NextFrame(g_frameArea, sizeof g_frameArea, facts);
     if (got == kStepNeedInput) continue;
     if (got <= 0) break;
@@ -156,7 +161,11 @@ int DecodeWorker() {
     }
   } else {
     PlayerState.store(kStateNoSong);
-    if (ViewPort* view = ActiveView.load()) view->MessageBox(kNotMp3Message, kProductTitle, MessageStyle::Ok);
+    // A stop that came before the first frame says nothing about the file: no message then
+    // (it would also pop up while the window closes or another file is being chosen).
+    if (!stopped) {
+      if (ViewPort* view = ActiveView.load()) view->MessageBox(kNotMp3Message, kProductTitle, MessageStyle::Ok);
+    }
   }
 
   RepaintView();

@@ -223,6 +223,17 @@ TEST_F(DecodeWorkerTest, FilesWithoutLayerThreeAudioAreNotMp3) {
   }
 }
 
+TEST_F(DecodeWorkerTest, StopBeforeTheFirstFrameEndsWithoutASongOrAMessage) {
+  TransportCommand.store(kCmdStop);
+  Decode(FixturePath("stereo_44k.mp3"));
+  EXPECT_EQ(storedBytes.load(), 0u);
+  EXPECT_EQ(SongInfo.layer.load(), 0);
+  EXPECT_EQ(PlayerState.load(), kStateNoSong);
+  EXPECT_TRUE(m_view.messages.empty());
+  EXPECT_FALSE(m_view.sliderEnabled);
+  EXPECT_EQ(TransportCommand.load(), kCmdStop);  // left for whoever asked for the stop
+}
+
 TEST_F(DecodeWorkerTest, MissingFileIsNotMp3Either) {
   Decode("/nonexistent/song.mp3");
   EXPECT_EQ(PlayerState.load(), kStateNoSong);
