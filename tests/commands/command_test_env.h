@@ -26,6 +26,71 @@ inline void ResetRememberedNames() {
   TextFileName.clear();
 }
 
+// A scripted view that also logs, in order, what the command does to it, and what the shared
+// words held when the file dialog and the message boxes came up.
+class LoggingView : public ScriptedViewPort {
+ public:
+  Answer MessageBox(const std::string& text, const std::string& t, MessageStyle style) override {
+    Log("message:" + text);
+    stateAtMessage.push_back(PlayerState.load());
+    return ScriptedViewPort::MessageBox(text, t, style);
+  }
+  std::optional<FileChoice> FileDialog(const FileDialogRequest& request) override {
+    Log("dialog:" + request.title);
+    commandAtDialog = TransportCommand.load();
+    commandsAtDialogs.push_back(commandAtDialog);
+    return ScriptedViewPort::FileDialog(request);
+  }
+  void SetEditorText(const std::string& text) override {
+    Log("editor:" + text);
+    ScriptedViewPort::SetEditorText(text);
+  }
+  void SetSliderPos(int pos) override {
+    Log("slider:" + std::to_string(pos));
+    ScriptedViewPort::SetSliderPos(pos);
+  }
+  void EnableSlider(bool enabled) override {
+    Log(enabled ? "slider:on" : "slider:off");
+    ScriptedViewPort::EnableSlider(enabled);
+  }
+  void SetTitle(const std::string& text) override {
+    Log("title:" + text);
+    ScriptedViewPort::SetTitle(text);
+  }
+  void SetControlText(int id, const std::string& text) override {
+    Log("control:" + std::to_string(id) + "=" + text);
+    ScriptedViewPort::SetControlText(id, text);
+  }
+  void SetChecked(int id, bool checked) override {
+    Log("check:" + std::to_string(id) + (checked ? "=on" : "=off"));
+    ScriptedViewPort::SetChecked(id, checked);
+  }
+  void Log(const std::string& what) {
+    std::lock_guard<std::recursive_mutex> hold(lock);
+    log.push_back(what);
+  }
+  std::vector<std::string> Snapshot() {
+    std::lock_guard<std::recursive_mutex> hold(lock);
+    return log;
+  }
+
+  std::vector<std::string> log;
+  std::vector<int> stateAtMessage;
+  int commandAtDialog = -1;
+  std::vector<int> commandsAtDialogs;
+};
+
+// True when `expected` appears in `log` in this order (other entries may stand between).
+inline ::testing::AssertionResult InOrder(const std::vector<std::string>& log, const std::vector<std::string>& expected) {
+  std::size_t at = 0;
+  for (const std::string& e : expected) {
+    while (at < log.size() && log[at] != e) ++at;
+    if (at == log.size()) return ::testing::AssertionFailure() << "missing or out of order: " << e;
+    ++at;
+  }
+  return ::testing::AssertionSuccess();
+}
+
 class CommandTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -69,7 +134,7 @@ class CommandTest : public ::testing::Test {
     return texts;
   }
 
-  ScriptedViewPort view;
+  LoggingView view;
   fs::path dir;
 };
 

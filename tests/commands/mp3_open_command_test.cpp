@@ -20,71 +20,8 @@
 namespace vexalo::test {
 namespace {
 
-// A scripted view that also logs, in order, what the command does to it, and what the shared
-// words held when the file dialog and the message boxes came up.
-class LoggingView : public ScriptedViewPort {
- public:
-  Answer MessageBox(const std::string& text, const std::string& t, MessageStyle style) override {
-    Log("message:" + text);
-    stateAtMessage.push_back(PlayerState.load());
-    return ScriptedViewPort::MessageBox(text, t, style);
-  }
-  std::optional<FileChoice> FileDialog(const FileDialogRequest& request) override {
-    Log("dialog:" + request.title);
-    commandAtDialog = TransportCommand.load();
-    return ScriptedViewPort::FileDialog(request);
-  }
-  void SetEditorText(const std::string& text) override {
-    Log("editor:" + text);
-    ScriptedViewPort::SetEditorText(text);
-  }
-  void SetSliderPos(int pos) override {
-    Log("slider:" + std::to_string(pos));
-    ScriptedViewPort::SetSliderPos(pos);
-  }
-  void EnableSlider(bool enabled) override {
-    Log(enabled ? "slider:on" : "slider:off");
-    ScriptedViewPort::EnableSlider(enabled);
-  }
-  void SetTitle(const std::string& text) override {
-    Log("title:" + text);
-    ScriptedViewPort::SetTitle(text);
-  }
-  void SetControlText(int id, const std::string& text) override {
-    Log("control:" + std::to_string(id) + "=" + text);
-    ScriptedViewPort::SetControlText(id, text);
-  }
-  void SetChecked(int id, bool checked) override {
-    Log("check:" + std::to_string(id) + (checked ? "=on" : "=off"));
-    ScriptedViewPort::SetChecked(id, checked);
-  }
-  void Log(const std::string& what) {
-    std::lock_guard<std::recursive_mutex> hold(lock);
-    log.push_back(what);
-  }
-  std::vector<std::string> Snapshot() {
-    std::lock_guard<std::recursive_mutex> hold(lock);
-    return log;
-  }
-
-  std::vector<std::string> log;
-  std::vector<int> stateAtMessage;
-  int commandAtDialog = -1;
-};
-
 std::atomic<int> g_draws{0};
 void CountingDraw(Canvas&) { g_draws.fetch_add(1); }
-
-// True when `expected` appears in `log` in this order (other entries may stand between).
-::testing::AssertionResult InOrder(const std::vector<std::string>& log, const std::vector<std::string>& expected) {
-  std::size_t at = 0;
-  for (const std::string& e : expected) {
-    while (at < log.size() && log[at] != e) ++at;
-    if (at == log.size()) return ::testing::AssertionFailure() << "missing or out of order: " << e;
-    ++at;
-  }
-  return ::testing::AssertionSuccess();
-}
 
 int OpenDescriptors() {
   int n = 0;
@@ -99,8 +36,7 @@ class Mp3OpenTest : public CommandTest {
  protected:
   void SetUp() override {
     CommandTest::SetUp();
-    ActiveView = &logView;
-    logView.controlRects[kIdcWaveArea] = Rect{20, 30, 520, 230};
+    view.controlRects[kIdcWaveArea] = Rect{20, 30, 520, 230};
     SetDrawRoutine(CountingDraw);
     g_draws = 0;
     ResetSyncTable(1);
@@ -113,51 +49,49 @@ class Mp3OpenTest : public CommandTest {
     CommandTest::TearDown();
   }
   void Open(const std::string& path) {
-    logView.QueueFile(Choose(path));
+    view.QueueFile(Choose(path));
     OnMp3FileOpen();
   }
   std::vector<std::string> Messages() {
-    std::lock_guard<std::recursive_mutex> hold(logView.lock);
+    std::lock_guard<std::recursive_mutex> hold(view.lock);
     std::vector<std::string> texts;
-    for (const auto& m : logView.messages) texts.push_back(m.text);
+    for (const auto& m : view.messages) texts.push_back(m.text);
     return texts;
   }
-
-  LoggingView logView;
 };
 
 TEST_F(Mp3OpenTest, CancelOnlyStopsWhatRuns) {
   CurrentMp3Path = "/music/playing.mp3";
   CurrentMp3Name = "playing.mp3";
   PlayerState = kStateWholeView;
-  logView.title = "Vexalo Caption Editor - playing.mp3";
-  logView.QueueFile(std::nullopt);
+  view.title = "Vexalo Caption Editor - playing.mp3";
+  view.QueueFile(std::nullopt);
   OnMp3FileOpen();
 
   EXPECT_EQ(TransportCommand.load(), kCmdStop);
-  EXPECT_EQ(logView.commandAtDialog, kCmdStop);
+  EXPECT_EQ(view.commandAtDialog, kCmdStop);
   EXPECT_EQ(CurrentMp3Path, "/music/playing.mp3");
   EXPECT_EQ(CurrentMp3Name, "playing.mp3");
   EXPECT_EQ(PlayerState.load(), kStateWholeView);
-  EXPECT_EQ(logView.title, "Vexalo Caption Editor - playing.mp3");
+  EXPECT_EQ(view.title, "Vexalo Caption Editor - playing.mp3");
   EXPECT_EQ(WorkerBusy.load(), 0);
-  EXPECT_EQ(logView.Snapshot(), std::vector<std::string>{"dialog:MP3 File Open"});
+  EXPECT_EQ(view.Snapshot(), std::vector<std::string>{"dialog:MP3 File Open"});
 }
 
 TEST_F(Mp3OpenTest, OpensATaggedFileStepByStep) {
   std::string path = CopyFixture("tagged_v23.mp3", "tagged.mp3");
-  logView.editorText = "unsaved words";
-  logView.controlTexts[kIdcAdjustSeconds] = "12";
-  logView.checks[kIdcAdjustMinus] = true;
+  view.editorText = "unsaved words";
+  view.controlTexts[kIdcAdjustSeconds] = "12";
+  view.checks[kIdcAdjustMinus] = true;
   AdjustPlus = 0;
   LyricsTextBuffer = "unsaved words";
-  logView.QueueAnswer(Answer::No);  // " Text File Save ? "
+  view.QueueAnswer(Answer::No);  // " Text File Save ? "
   Open(path);
 
-  ASSERT_EQ(logView.dialogs.size(), 1u);
-  EXPECT_FALSE(logView.dialogs[0].save);
-  EXPECT_EQ(logView.dialogs[0].filter, "MPEG Audio Files (*.mp3)|*.mp3|");
-  EXPECT_EQ(logView.commandAtDialog, kCmdStop);
+  ASSERT_EQ(view.dialogs.size(), 1u);
+  EXPECT_FALSE(view.dialogs[0].save);
+  EXPECT_EQ(view.dialogs[0].filter, "MPEG Audio Files (*.mp3)|*.mp3|");
+  EXPECT_EQ(view.commandAtDialog, kCmdStop);
   EXPECT_GE(g_draws.load(), 1);  // the view was drawn before the dialog
 
   EXPECT_EQ(CurrentMp3Path, path);
@@ -167,20 +101,20 @@ TEST_F(Mp3OpenTest, OpensATaggedFileStepByStep) {
   EXPECT_EQ(WaveRect, (Rect{20, 30, 515, 230}));
   EXPECT_EQ(CurrentTagFields.Text(kTagTitle), "Sine Song");
 
-  EXPECT_TRUE(InOrder(logView.Snapshot(),
+  EXPECT_TRUE(InOrder(view.Snapshot(),
                       {"dialog:MP3 File Open", "slider:0", "slider:off", "title:Vexalo Caption Editor - tagged.mp3",
                        "message: Text File Save ? ", "editor:", "control:1021=", "control:1020=", "control:1022=0",
                        "control:1017=0", "check:1041=on", "check:1042=off"}));
-  ASSERT_EQ(logView.stateAtMessage.size(), 1u);
-  EXPECT_EQ(logView.stateAtMessage[0], kStateOpening);  // the resets come before the prompt
+  ASSERT_EQ(view.stateAtMessage.size(), 1u);
+  EXPECT_EQ(view.stateAtMessage[0], kStateOpening);  // the resets come before the prompt
 
   WaitForWorker();
   EXPECT_EQ(Messages(), std::vector<std::string>{" Text File Save ? "});
   EXPECT_EQ(PlayerState.load(), kStateWholeView);
   EXPECT_GT(storedBytes.load(), 0u);
   EXPECT_EQ(SongInfo.layer.load(), 3);
-  EXPECT_TRUE(logView.sliderEnabled);
-  EXPECT_EQ(logView.editorText, "");
+  EXPECT_TRUE(view.sliderEnabled);
+  EXPECT_EQ(view.editorText, "");
   EXPECT_EQ(LyricsTextBuffer, "");
   EXPECT_EQ(AdjustPlus, 1);
 }
@@ -195,7 +129,7 @@ TEST_F(Mp3OpenTest, EmbeddedLyricsAreInTheEditorBeforeDecodingEnds) {
   ASSERT_EQ(SaveSyncMp3File(FixturePath("tagged_v23.mp3"), path, false, block), kSyncMp3Saved);
 
   Open(path);
-  EXPECT_EQ(logView.GetEditorText(), editor);
+  EXPECT_EQ(view.GetEditorText(), editor);
   EXPECT_EQ(LyricsTextBuffer, editor);
   EXPECT_TRUE(SharedSyncTable.Present());
   EXPECT_EQ(SharedSyncTable.Count(), 2);
@@ -225,7 +159,7 @@ TEST_F(Mp3OpenTest, EmbeddedLyricsPastTheBufferAreCutAtAWholeLineAndTheUserIsTol
   ASSERT_EQ(SaveSyncMp3File(FixturePath("stereo_44k.mp3"), path, false, block), kSyncMp3Saved);
 
   Open(path);
-  std::string text = logView.GetEditorText();
+  std::string text = view.GetEditorText();
   EXPECT_LE(text.size(), kMaxLyricsTextBytes);
   EXPECT_EQ(std::count(text.begin(), text.end(), '\xA7'), 1807);
   EXPECT_EQ(text.substr(text.size() - 3), "x\r\n");
@@ -237,17 +171,17 @@ TEST_F(Mp3OpenTest, EmbeddedLyricsPastTheBufferAreCutAtAWholeLineAndTheUserIsTol
 
 TEST_F(Mp3OpenTest, FileGoneBeforeTheReadIsNotAnMp3File) {
   std::string path = PathIn("gone.mp3");
-  logView.editorText = "";
+  view.editorText = "";
   Open(path);
 
   EXPECT_EQ(Messages(), std::vector<std::string>{" Not MP3 File "});
-  EXPECT_EQ(logView.messages[0].title, "Vexalo Caption Editor");
-  EXPECT_EQ(logView.messages[0].style, MessageStyle::Ok);
-  EXPECT_EQ(logView.title, "Vexalo Caption Editor - gone.mp3");
-  EXPECT_EQ(logView.editorText, "");
+  EXPECT_EQ(view.messages[0].title, "Vexalo Caption Editor");
+  EXPECT_EQ(view.messages[0].style, MessageStyle::Ok);
+  EXPECT_EQ(view.title, "Vexalo Caption Editor - gone.mp3");
+  EXPECT_EQ(view.editorText, "");
   EXPECT_EQ(PlayerState.load(), kStateOpening);
   EXPECT_EQ(WorkerBusy.load(), 0);  // no decoding
-  EXPECT_FALSE(logView.sliderEnabled);
+  EXPECT_FALSE(view.sliderEnabled);
 }
 
 TEST_F(Mp3OpenTest, AWavFileIsRefusedByTheDecoder) {
@@ -255,7 +189,7 @@ TEST_F(Mp3OpenTest, AWavFileIsRefusedByTheDecoder) {
   WaitForWorker();
   EXPECT_EQ(Messages(), std::vector<std::string>{" Not MP3 File !!! "});
   EXPECT_EQ(PlayerState.load(), kStateNoSong);
-  EXPECT_FALSE(logView.sliderEnabled);
+  EXPECT_FALSE(view.sliderEnabled);
 }
 
 TEST_F(Mp3OpenTest, WaitsForAWorkerStillEndingAndKeepsDispatching) {
@@ -312,7 +246,7 @@ TEST_F(Mp3OpenTest, LongPathsAreHeldWhole) {
   Open(path);
   EXPECT_EQ(CurrentMp3Path, path);
   EXPECT_EQ(CurrentMp3Folder, deep.string() + "/");
-  EXPECT_EQ(logView.title, "Vexalo Caption Editor - a song with a long name.mp3");
+  EXPECT_EQ(view.title, "Vexalo Caption Editor - a song with a long name.mp3");
   WaitForWorker();
   EXPECT_TRUE(Messages().empty());
   EXPECT_EQ(PlayerState.load(), kStateWholeView);

@@ -71,7 +71,7 @@ TEST_F(SyncMp3SaveTest, SavesTheLyricsIntoANewCopyOfTheOpenFile) {
   EXPECT_EQ(view.dialogs[0].filter, "SyncMP3 Files (*.mp3)|*.mp3|");
   EXPECT_EQ(view.dialogs[0].folder, dir.string() + "/");
   EXPECT_EQ(view.dialogs[0].proposedName, "song.mp3");
-  EXPECT_EQ(TransportCommand.load(), kCmdPlay);
+  EXPECT_EQ(view.commandAtDialog, kCmdPlay);
   EXPECT_TRUE(view.messages.empty());
 
   std::string out = PathIn("with lyrics.mp3");
@@ -284,6 +284,7 @@ TEST_F(Mp3PlusTextTest, SavesIntoACopyOfAnotherFileAndPutsTheNamesBack) {
   OnMp3PlusTextFile();
 
   ASSERT_EQ(view.dialogs.size(), 2u);
+  EXPECT_EQ(view.commandsAtDialogs, (std::vector<int>{kCmdPlay, kCmdPlay}));
   EXPECT_FALSE(view.dialogs[0].save);
   EXPECT_EQ(view.dialogs[0].title, "MP3 File Open");
   EXPECT_EQ(view.dialogs[0].filter, "MPEG Audio Files (*.mp3)|*.mp3|");

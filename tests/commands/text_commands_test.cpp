@@ -34,7 +34,7 @@ TEST_F(TextOpenTest, LoadsAStoredFileInEditorFormAndNamesIt) {
   EXPECT_EQ(view.dialogs[0].title, "Text File Open");
   EXPECT_EQ(view.dialogs[0].filter, "SyncText Files (*.snc)|*.snc|Text Files (*.txt)|*.txt|");
   EXPECT_EQ(view.dialogs[0].folder, CurrentMp3Folder);
-  EXPECT_EQ(TransportCommand.load(), kCmdPlay);  // a running playback ends
+  EXPECT_EQ(view.commandAtDialog, kCmdPlay);  // a running playback ends before the dialog
   EXPECT_EQ(TextFilePath, path);
   EXPECT_EQ(TextFileName, "song.snc");
   EXPECT_EQ(view.controlTexts[kIdcGroupFrame], "< song.snc >");
@@ -154,6 +154,7 @@ TEST_F(TextOpenTest, OffersToSaveUnsavedLyricsFirst) {
   ASSERT_GE(view.messages.size(), 1u);
   EXPECT_EQ(view.messages[0].text, " Text File Save ? ");
   EXPECT_EQ(view.messages[0].style, MessageStyle::YesNo);
+  EXPECT_TRUE(InOrder(view.Snapshot(), {"message: Text File Save ? ", "dialog:Text File Open", "editor:next"}));
   EXPECT_EQ(view.editorText, "next");
 }
 
@@ -184,7 +185,7 @@ TEST_F(TextSaveTest, WritesTheStoredFormAndRebuildsTheTable) {
   EXPECT_EQ(view.dialogs[0].filter, "SyncText Files (*.snc)|*.snc|Text Files (*.*)|*.*|");
   EXPECT_EQ(view.dialogs[0].folder, CurrentMp3Folder);
   EXPECT_EQ(view.dialogs[0].proposedName, "proposed.snc");
-  EXPECT_EQ(TransportCommand.load(), kCmdPlay);
+  EXPECT_EQ(view.commandAtDialog, kCmdPlay);
 
   EXPECT_EQ(TextFilePath, PathIn("lyrics.snc"));
   EXPECT_EQ(TextFileName, "lyrics");
