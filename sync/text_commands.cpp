@@ -117,7 +117,8 @@ std::string WithCount(const char* format, std::size_t n) {
 
 std::string PanelWillNotFollowText(const std::string& blockError) {
   if (blockError == kTextDataError999)
-    return blockError + " The lyric panel follows these lyrics only as far as 30720 bytes.";
+    return blockError + " The lyric panel will not follow these lyrics: they are too long for one"
+                        " SyncTable block.";
   return blockError +
          " The lyric panel will not follow these lyrics: they must begin with a time tag, and no"
          " group may pass 512 bytes.";

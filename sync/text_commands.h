@@ -28,7 +28,8 @@ void OnTextSave();
 // Asks " Text File Save ? " when the editor holds lyrics that differ from the last text file.
 void PromptSaveText();
 
-// The status-bar text (pane 0) that tells why the lyric panel will not follow saved lyrics.
+// The status-bar text (pane 0) that tells why the lyric panel will not follow saved lyrics:
+// the block builder's error text and its reason.
 std::string PanelWillNotFollowText(const std::string& blockError);
 
 }  // namespace vexalo

@@ -18,6 +18,14 @@ std::uint32_t BigEndian32(const std::string& s, std::size_t at) {
   return b(0) << 24 | b(1) << 16 | b(2) << 8 | b(3);
 }
 
+// Editor lyrics whose stored form is `storedBytes` long (at least 30,340): 59 groups of a tag
+// and 498 letters, then one shorter group.
+std::string LongTimedLyrics(std::size_t storedBytes) {
+  std::string text;
+  for (int g = 0; g < 59; ++g) text += "\xA7" "00010500" "\xBB\r\n" + std::string(498, 'a') + "\r\n";
+  return text + "\xA7" "00020000" "\xBB\r\n" + std::string(storedBytes - 59 * 514 - 14, 'z');
+}
+
 class SyncMp3SaveTest : public CommandTest {
  protected:
   void SetUp() override {
@@ -237,6 +245,19 @@ TEST_F(SyncMp3SaveTest, LyricsTooLongForTheBufferAreNotSavedCut) {
   SaveAs(PathIn("out.mp3"));
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{" Song Text Size Over !!! "});
   EXPECT_FALSE(fs::exists(PathIn("out.mp3")));
+}
+
+TEST_F(SyncMp3SaveTest, LyricsTooLongForTheFrameOrTheBlockAreRefused) {
+  OpenedFile(CopyFixture("stereo_44k.mp3", "song.mp3"));
+  // A block of 30,714 bytes fits the block buffer but not the TXXX frame buffer.
+  view.editorText = LongTimedLyrics(30700);
+  SaveAs(PathIn("frame.mp3"));
+  // One of 30,730 bytes does not even fit the block buffer.
+  view.editorText = LongTimedLyrics(30716);
+  SaveAs(PathIn("block.mp3"));
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{" SyncMP3 Lyrics Size Over !!! ", "Text Data Error 999 !!!"}));
+  EXPECT_FALSE(fs::exists(PathIn("frame.mp3")));
+  EXPECT_FALSE(fs::exists(PathIn("block.mp3")));
 }
 
 TEST_F(SyncMp3SaveTest, CancelWritesNothing) {

@@ -20,6 +20,14 @@ const std::string kEditorTag2 = "\xA7" "00020040" "\xBB\r\n";
 const std::string kHangulCp949 = "\xB0\xA1\xBB\xE7";
 const std::string kHangulUtf8 = "\xEA\xB0\x80\xEC\x82\xAC";
 
+// Editor lyrics whose stored form is `storedBytes` long (at least 30,340): 59 groups of a tag
+// and 498 letters, then one shorter group.
+std::string LongTimedLyrics(std::size_t storedBytes) {
+  std::string text;
+  for (int g = 0; g < 59; ++g) text += "\xA7" "00010500" "\xBB\r\n" + std::string(498, 'a') + "\r\n";
+  return text + "\xA7" "00020000" "\xBB\r\n" + std::string(storedBytes - 59 * 514 - 14, 'z');
+}
+
 class TextOpenTest : public CommandTest {};
 
 TEST_F(TextOpenTest, LoadsAStoredFileInEditorFormAndNamesIt) {
@@ -293,6 +301,15 @@ TEST_F(TextSaveTest, LyricsTooLongForTheBufferAreNotSavedCut) {
   SaveAs(PathIn("stored too long"));
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{" Text Size Over 30719 bytes !!! "});
   EXPECT_FALSE(fs::exists(PathIn("stored too long.snc")));
+}
+
+TEST_F(TextSaveTest, LyricsTooLongForABlockAreSavedAndTheStatusBarSaysSo) {
+  view.editorText = LongTimedLyrics(30716);
+  SaveAs(PathIn("long.snc"));
+  EXPECT_TRUE(view.messages.empty());
+  EXPECT_EQ(Get(PathIn("long.snc")).size(), 30716u);
+  EXPECT_EQ(view.statusTexts[kPanePrompt], PanelWillNotFollowText(kTextDataError999));
+  EXPECT_FALSE(SharedSyncTable.Present());
 }
 
 TEST_F(TextSaveTest, CancelWritesNothing) {
