@@ -1,6 +1,5 @@
 #include "syncmp3/syncmp3_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -88,19 +87,11 @@ bool CopyRange(std::FILE* src, std::uint64_t offset, std::uint64_t count, Atomic
   const int to = ::fileno(out.Stream());
   off_t from = static_cast<off_t>(offset);
   bool kernelCopy = true;
-  // Pieces of 8 MB, each handed to writeback at once, so the disk works while we copy and the
-  // final flush has little left to wait for.
-  constexpr std::size_t kPiece = 8u << 20;
-  off_t written = ::lseek(to, 0, SEEK_CUR);
   while (count > 0 && kernelCopy) {
-    const std::size_t piece = count > kPiece ? kPiece : static_cast<std::size_t>(count);
+    const std::size_t piece = count > (1u << 30) ? (1u << 30) : static_cast<std::size_t>(count);
     const ssize_t done = ::copy_file_range(in, &from, to, nullptr, piece, 0);
     if (done > 0) {
       count -= static_cast<std::uint64_t>(done);
-      if (written >= 0) {
-        ::sync_file_range(to, written, done, SYNC_FILE_RANGE_WRITE);
-        written += done;
-      }
     } else if (done < 0 && errno == EINTR) {
       continue;
     } else if (done < 0 && (errno == ENOSYS || errno == EXDEV || errno == EINVAL ||
@@ -187,8 +178,7 @@ void AppendTextFrame(std::vector<unsigned char>& out, const char* id, const unsi
 }  // namespace
 
 int WriteSyncMp3Tag(std::FILE* source, const std::string& destination,
-                    std::span<const unsigned char> frame, bool /*inPlace: always via a temp file*/,
-                    std::string* why) {
+                    std::span<const unsigned char> frame, bool inPlace, std::string* why) {
   if (::fseeko(source, 0, SEEK_END) != 0) {
     Say(why, "cannot read the source: " + ErrnoText());
     return kSyncMp3OpenError;
@@ -266,7 +256,11 @@ int WriteSyncMp3Tag(std::FILE* source, const std::string& destination,
     tag.insert(tag.end(), 10, 0x00);
   }
 
+  // Every destination is written beside itself and renamed into place. In place the rename
+  // replaces the user's only copy of the song, so the new file is on disk before it does; a new
+  // destination leaves the source untouched whatever happens, and is flushed like a copy.
   AtomicFileWriter out;
+  out.SetDurable(inPlace);
   if (!out.Open(destination)) {
     Say(why, "cannot create a file beside " + destination + ": " + ErrnoText());
     return kSyncMp3WriteError;
