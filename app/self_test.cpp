@@ -1,8 +1,465 @@
 #include "app/self_test.h"
 
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <wx/app.h>
+#include <wx/button.h>
+#include <wx/filedlg.h>
+#include <wx/image.h>
+#include <wx/statusbr.h>
+#include <wx/timer.h>
+#include <wx/uiaction.h>
+#include <wx/utils.h>
+
+#include "app/main_frame.h"
+#include "app/message_dialog.h"
+#include "app/resources.h"
+#include "app/vexalo_caption_app.h"
+#include "app/vexalo_caption_view.h"
+#include "common/control_ids.h"
+#include "common/shared_state.h"
+#include "form/command_registry.h"
+#include "form/control_layout.h"
+#include "form/skin_layout.h"
+#include "playback/waveform.h"
+#include "tags/tag_editor_dialog.h"
+
 namespace vexalo::app {
 
-bool SelfTestExists(const std::string&) { return false; }
-void StartSelfTest(const std::string&, CMainFrame&, const std::string&) {}
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kTickMillis = 20;
+
+int PlayMillis() {
+  const TimeMark t = PlayTime.Load();
+  return t.minutes * 60000 + t.seconds * 1000 + t.millis;
+}
+
+bool Decoded() {
+  return PlayerState.load() == kStateWholeView && Decoding.load() == 0 && WorkerBusy.load() == 0 && storedBytes.load() > 0;
+}
+
+std::string Utf8(const wxString& s) { return std::string(s.utf8_str()); }
+
+// A script of steps run from a timer, so the window keeps dispatching between them. A step
+// returns true when it is done; one that is not done within its time fails the test.
+class Runner : public wxEvtHandler {
+ public:
+  Runner(CMainFrame& frame, std::string file) : m_frame(frame), m_view(*frame.View()), m_file(std::move(file)), m_timer(this) {
+    Bind(wxEVT_TIMER, &Runner::OnTick, this);
+  }
+
+  void Step(std::string what, std::function<bool()> poll, int timeoutMillis = 5000) {
+    m_steps.push_back({std::move(what), std::move(poll), timeoutMillis});
+  }
+  void Do(std::string what, std::function<void()> action) {
+    Step(std::move(what), [action = std::move(action)] {
+      action();
+      return true;
+    });
+  }
+  void Pause(int millis) {
+    auto until = std::make_shared<Clock::time_point>();
+    Step("pause", [until, millis] {
+      if (*until == Clock::time_point{}) *until = Clock::now() + std::chrono::milliseconds(millis);
+      return Clock::now() >= *until;
+    }, millis + 1000);
+  }
+  void Check(std::string what, std::function<bool()> condition) {
+    Step(what, [this, what, condition = std::move(condition)] {
+      if (!condition()) Fail(what);
+      return true;
+    });
+  }
+  // Modal dialogs that the script does not look at are answered No / Cancel / OK.
+  void DismissDialogs(bool on) { m_dismiss = on; }
+  // The script ends the program itself (Exit); passing then leaves the window alone.
+  void ExpectExit() { m_exitExpected = true; }
+
+  void Start() {
+    // A hang must end the test too, whatever the window is doing.
+    std::thread([] {
+      std::this_thread::sleep_for(std::chrono::seconds(45));
+      std::fprintf(stderr, "self-test: timed out\n");
+      _exit(4);
+    }).detach();
+    m_stepStart = Clock::now();
+    m_timer.Start(kTickMillis);
+  }
+
+  void Fail(const std::string& what) {
+    if (m_failed) return;
+    m_failed = true;
+    std::fprintf(stderr, "self-test FAILED: %s\n", what.c_str());
+    TheApp().SetExitCode(1);
+    Finish();
+  }
+
+  CMainFrame& Frame() { return m_frame; }
+  CVexaloCaptionView& View() { return m_view; }
+  const std::string& File() const { return m_file; }
+
+  // Simulated input, in view client pixels.
+  void MoveTo(int x, int y) { MoveToScreen(m_view.ClientToScreen(wxPoint(x, y))); }
+  void MoveToScreen(wxPoint p) { wxExecute(wxString::Format("xdotool mousemove %d %d", p.x, p.y), wxEXEC_ASYNC); }
+  // The pointer moves and clicks through the X server's test extension (xdotool), as a user's
+  // would; the toolkit's simulator only fakes them to the toolkit, which GTK ignores for clicks.
+  void Click() {
+    wxExecute("xdotool click 1", wxEXEC_ASYNC);
+  }
+  wxUIActionSimulator& Sim() { return m_sim; }
+
+  wxString Pane(int n) { return m_frame.GetStatusBar()->GetStatusText(n); }
+  void RunMenu(int command) {
+    m_frame.GetEventHandler()->QueueEvent(new wxCommandEvent(wxEVT_MENU, m_frame.MenuIdOf(command)));
+  }
+
+  MessageDialog* ShownMessage() {
+    for (wxWindow* w : wxTopLevelWindows)
+      if (auto* d = wxDynamicCast(w, MessageDialog); d && d->IsShown()) return d;
+    return nullptr;
+  }
+
+  int DialogsDismissed() const { return m_dismissed; }
+
+ private:
+  struct Entry {
+    std::string what;
+    std::function<bool()> poll;
+    int timeoutMillis;
+  };
+
+  void DismissShownDialogs() {
+    if (wxDialog* files = m_view.OpenFileDialog(); files && files->IsModal()) {
+      files->EndModal(wxID_CANCEL);
+      ++m_dismissed;
+    }
+    if (std::getenv("VEXALO_SELFTEST_TRACE") && std::getenv("VEXALO_SELFTEST_TRACE")[0] == '2') {
+      for (wxWindow* w : wxTopLevelWindows)
+        std::printf("top-level %s shown %d\n", Utf8(w->GetClassInfo()->GetClassName()).c_str(), w->IsShown());
+      std::fflush(stdout);
+    }
+    for (wxWindow* w : wxTopLevelWindows) {
+      if (!w->IsShown() || w == &m_frame) continue;
+      if (auto* m = wxDynamicCast(w, MessageDialog)) {
+        m->Answer(Answer::No);
+      } else if (auto* f = wxDynamicCast(w, wxFileDialog)) {
+        f->EndModal(wxID_CANCEL);
+      } else if (auto* d = wxDynamicCast(w, wxDialog); d && d->IsModal()) {
+        d->EndModal(wxID_OK);
+      } else if (GetTagEditorDialog() && GetTagEditorDialog()->IsShowing() && wxDynamicCast(w, wxDialog)) {
+        GetTagEditorDialog()->OnCancel();
+      } else if (wxDynamicCast(w, wxFrame)) {
+        w->Close();
+      } else {
+        continue;
+      }
+      ++m_dismissed;
+      std::printf("dismissed %s\n", Utf8(w->GetClassInfo()->GetClassName()).c_str());
+      std::fflush(stdout);
+    }
+  }
+
+  void OnTick(wxTimerEvent&) {
+    // Dismissing also runs inside a modal loop that a step opened, and after a failure, when the
+    // shutdown's questions still need an answer.
+    if ((m_dismiss && !m_done) || m_failed) DismissShownDialogs();
+    if (m_done || m_inTick) return;
+    m_inTick = true;
+    while (!m_done && m_index < m_steps.size()) {
+      Entry& e = m_steps[m_index];
+      // Advance first: a step may open a modal loop in which this timer keeps ticking.
+      const bool done = e.poll();
+      if (m_done) break;
+      if (done) {
+        if (std::getenv("VEXALO_SELFTEST_TRACE")) std::printf("step done: %s\n", e.what.c_str());
+        ++m_index;
+        m_stepStart = Clock::now();
+        continue;
+      }
+      if (Clock::now() - m_stepStart > std::chrono::milliseconds(e.timeoutMillis)) Fail("timed out: " + e.what);
+      break;
+    }
+    if (!m_done && m_index >= m_steps.size()) {
+      std::printf("self-test passed\n");
+      std::fflush(stdout);
+      TheApp().SetExitCode(0);
+      Finish();
+    }
+    m_inTick = false;
+  }
+
+  void Finish() {
+    m_done = true;
+    if (!m_failed) m_timer.Stop();
+    if (m_exitExpected && !m_failed) return;
+    m_frame.CallAfter([this] { m_frame.Close(); });
+  }
+
+  CMainFrame& m_frame;
+  CVexaloCaptionView& m_view;
+  std::string m_file;
+  wxTimer m_timer;
+  wxUIActionSimulator m_sim;
+  std::vector<Entry> m_steps;
+  std::size_t m_index = 0;
+  Clock::time_point m_stepStart;
+  bool m_inTick = false;
+  bool m_done = false;
+  bool m_failed = false;
+  bool m_dismiss = false;
+  bool m_exitExpected = false;
+  int m_dismissed = 0;
+};
+
+wxPoint Centre(const skin::HitRect& r) { return wxPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2); }
+
+bool BufferShows(CVexaloCaptionView& view, int x, int y, int id) {
+  const Picture picture = LoadSkinPicture(id);
+  if (picture.Empty()) return false;
+  for (int row = 0; row < picture.height; ++row)
+    for (int col = 0; col < picture.width; ++col)
+      if (view.Buffer().GetPixel(x + col, y + row) != picture.pixels[static_cast<std::size_t>(row) * picture.width + col]) return false;
+  return true;
+}
+
+void OpenFile(Runner& r, const std::string& path) {
+  r.Do("open " + path, [&r, path] {
+    r.View().PresetFileChoice(FileChoice{path, path.substr(path.find_last_of('/') + 1)});
+    Commands().Run(kIdMp3FileOpen);
+  });
+}
+
+void WaitForDecode(Runner& r) { r.Step("decode ends", [] { return Decoded(); }, 20000); }
+
+// After the decode, the screen shows the frame at its size, the skin and the green waveform.
+void DecodeScreenshot(Runner& r) {
+  WaitForDecode(r);
+  r.Pause(400);
+  r.Step("screenshot", [&r] {
+    const std::string path = "/tmp/vexalo-selftest-" + std::to_string(getpid()) + ".png";
+    wxArrayString out, err;
+    if (wxExecute(wxString::FromUTF8(("import -window root " + path).c_str()), out, err, wxEXEC_SYNC) != 0) {
+      r.Fail("import -window root failed");
+      return true;
+    }
+    wxImage shot;
+    {
+      wxLogNull quiet;
+      shot.LoadFile(wxString::FromUTF8(path.c_str()), wxBITMAP_TYPE_PNG);
+    }
+    std::remove(path.c_str());
+    if (!shot.IsOk()) {
+      r.Fail("screenshot unreadable");
+      return true;
+    }
+    const wxRect frame = r.Frame().GetScreenRect();
+    const skin::Extent need = skin::SkinExtent();
+    const wxSize client = r.Frame().GetClientSize();
+    if (frame.width < 800 || frame.height < 600 || client.x < need.width || client.y < need.height) {
+      r.Fail("frame size " + std::to_string(frame.width) + "x" + std::to_string(frame.height));
+      return true;
+    }
+    if (frame.width != 800 || (frame.height != 600 && client.y != need.height)) {
+      r.Fail("frame grew more than the skin needs");
+      return true;
+    }
+    const wxPoint origin = r.View().ClientToScreen(wxPoint(0, 0));
+    auto at = [&](int x, int y) {
+      const int sx = origin.x + x, sy = origin.y + y;
+      if (sx < 0 || sy < 0 || sx >= shot.GetWidth() || sy >= shot.GetHeight()) return Colour(0xFFFFFFFF);
+      return RGB(shot.GetRed(sx, sy), shot.GetGreen(sx, sy), shot.GetBlue(sx, sy));
+    };
+    // The skin: the background's top rows and the lyric panel, pixel for pixel.
+    const Picture background = LoadSkinPicture(143);
+    const Picture panel = LoadSkinPicture(261);
+    if (background.Empty() || panel.Empty()) {
+      r.Fail("skin pictures missing");
+      return true;
+    }
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < background.width; ++x)
+        if (at(x, y) != background.pixels[static_cast<std::size_t>(y) * background.width + x]) {
+          r.Fail("skin background not on screen at " + std::to_string(x) + "," + std::to_string(y));
+          return true;
+        }
+    for (int y = 0; y < panel.height; ++y)
+      for (int x = 0; x < panel.width; ++x)
+        if (at(580 + x, 295 + y) != panel.pixels[static_cast<std::size_t>(y) * panel.width + x]) {
+          r.Fail("lyric panel not on screen");
+          return true;
+        }
+    int inside = 0, outside = 0;
+    // The drawing may run a column past WaveRect, into the white field around it.
+    const Rect wave = skin::kWaveField;
+    for (int y = 0; y < client.y; ++y)
+      for (int x = 0; x < client.x; ++x) {
+        if (at(x, y) != kWaveColour) continue;
+        const bool in = x >= wave.left && x <= wave.right && y >= wave.top && y <= wave.bottom;
+        (in ? inside : outside)++;
+      }
+    std::printf("frame %dx%d at %d,%d; waveform pixels inside %d, outside %d\n", frame.width, frame.height, frame.x, frame.y,
+                inside, outside);
+    if (inside < WaveRect.Width() || outside != 0) r.Fail("waveform pixels: inside " + std::to_string(inside) + ", outside " + std::to_string(outside));
+    return true;
+  });
+  r.Check("song facts in pane 1", [&r] { return Utf8(r.Pane(kPaneSongFacts)).rfind("Stereo : SR = 44100 BR = ", 0) == 0; });
+}
+
+// Space with the focus away from the editor plays; the Play Time read-out advances; Q stops.
+void SpacePlays(Runner& r) {
+  WaitForDecode(r);
+  r.Do("point at the waveform", [&r] {
+    const Rect w = WaveRect;
+    r.MoveTo((w.left + w.right) / 2, (w.top + w.bottom) / 2);
+  });
+  r.Step("focus leaves the editor", [&r] { return wxWindow::FindFocus() != r.View().Editor(); }, 2000);
+  r.Do("press Space", [&r] { r.Sim().Char(WXK_SPACE); });
+  r.Step("playback runs", [] { return WorkerBusy.load() == 1; }, 2000);
+  r.Step("Play Time passes 0.6 s", [] { return PlayMillis() >= 600; }, 5000);
+  r.Check("read-out text", [] { return PlayTimeText.Get().find(" Play Time = 00:0") == 0; });
+  r.Do("press Q", [&r] { r.Sim().Char('q'); });
+  r.Step("playback stops", [] { return WorkerBusy.load() == 0; }, 3000);
+}
+
+// Hovering the first top button writes its tip into pane 0 and lights it; the gap clears the
+// light and keeps the tip.
+void HoverTip(Runner& r) {
+  const skin::Button& top1 = skin::ButtonAt(skin::kTop1);
+  const skin::Button& top5 = skin::ButtonAt(skin::kTop5);
+  r.Pause(200);
+  r.Do("hover top button 1", [&r, &top1] {
+    const wxPoint c = Centre(top1.hit);
+    r.MoveTo(c.x, c.y);
+  });
+  r.Step("tip in pane 0", [&r] { return Utf8(r.Pane(kPanePrompt)) == " MP3 File Open"; }, 2000);
+  r.Check("button 1 lit", [&r, &top1] { return BufferShows(r.View(), top1.x, top1.y, top1.highlighted); });
+  r.Do("move into the gap", [&r, &top1] { r.MoveTo(top1.hit.right + 5, (top1.hit.top + top1.hit.bottom) / 2); });
+  r.Pause(300);
+  r.Check("button 1 normal again", [&r, &top1] { return BufferShows(r.View(), top1.x, top1.y, top1.normal); });
+  r.Check("tip kept", [&r] { return Utf8(r.Pane(kPanePrompt)) == " MP3 File Open"; });
+  r.Do("hover top button 5", [&r, &top5] {
+    const wxPoint c = Centre(top5.hit);
+    r.MoveTo(c.x, c.y);
+  });
+  r.Step("tip of button 5", [&r] { return Utf8(r.Pane(kPanePrompt)) == " All Waveform View"; }, 2000);
+}
+
+void TypeIntoEditor(Runner& r, const std::string& text) {
+  r.Do("click into the editor", [&r] {
+    const wxRect e = r.View().ControlWxRect(kIdcEditor);
+    r.MoveTo(e.x + e.width / 2, e.y + e.height / 2);
+  });
+  r.Pause(100);
+  r.Do("click", [&r] { r.Click(); });
+  r.Step("editor has the focus", [&r] { return wxWindow::FindFocus() == r.View().Editor(); }, 2000);
+  r.Do("type", [&r, text] { r.Sim().Text(text.c_str()); });
+  r.Step("text arrives", [&r, text] { return Utf8(r.View().Editor()->GetValue()).find(text) != std::string::npos; }, 4000);
+}
+
+// Exit with unsaved lyrics asks " Text File Save ? "; No ends the program.
+void ExitPrompt(Runner& r) {
+  r.Pause(200);
+  TypeIntoEditor(r, "unsaved words");
+  r.Do("Exit from the menu", [&r] { r.RunMenu(kIdAppExit); });
+  r.Step("save question shown", [&r] {
+    MessageDialog* d = r.ShownMessage();
+    return d && Utf8(d->Message()) == " Text File Save ? ";
+  }, 4000);
+  r.Do("point at No", [&r] {
+    MessageDialog* d = r.ShownMessage();
+    wxWindow* no = d ? d->FindWindow(wxID_NO) : nullptr;
+    if (!no) return r.Fail("no No button");
+    r.MoveToScreen(no->GetScreenRect().GetPosition() + wxPoint(no->GetSize().x / 2, no->GetSize().y / 2));
+  });
+  r.Pause(150);
+  r.Do("click No", [&r] {
+    r.ExpectExit();
+    r.Click();
+  });
+  r.Step("question answered", [&r] { return r.ShownMessage() == nullptr; }, 3000);
+}
+
+// A new user: every button before a song, Play while decoding, a second file while one plays,
+// closing while playing. Dialogs that come up are dismissed.
+void NewUser(Runner& r) {
+  r.DismissDialogs(true);
+  r.Pause(200);
+  for (int n = 0; n < skin::kButtonCount; ++n) {
+    r.Do("press button " + std::to_string(n), [&r, n] {
+      const wxPoint c = Centre(skin::ButtonAt(n).hit);
+      r.MoveTo(c.x, c.y);
+    });
+    r.Pause(60);
+    r.Do("click", [&r] { r.Click(); });
+    r.Pause(250);
+  }
+  r.Check("still no song", [] {
+    std::printf("after the buttons: state %d, worker %d\n", PlayerState.load(), WorkerBusy.load());
+    std::fflush(stdout);
+    return PlayerState.load() == kStateNoSong && WorkerBusy.load() == 0;
+  });
+  OpenFile(r, r.File());
+  r.Do("Play while decoding", [&r] {
+    const wxPoint c = Centre(skin::ButtonAt(skin::kPlay).hit);
+    r.MoveTo(c.x, c.y);
+  });
+  r.Do("click Play", [&r] { r.Click(); });
+  WaitForDecode(r);
+  r.Pause(600);  // two clicks within the double-click time would make a double click
+  r.Do("click Play", [&r] { r.Click(); });
+  r.Step("playing", [] { return WorkerBusy.load() == 1 && PlayMillis() > 200; }, 4000);
+  OpenFile(r, std::string(VEXALO_SOURCE_DIR) + "/tests/fixtures/mono_22k.mp3");
+  WaitForDecode(r);
+  r.Check("second song shown", [] { return SongInfo.channels.load() == 1 && SongInfo.sampleRate.load() == 22050; });
+  r.Do("click Play", [&r] {
+    const wxPoint c = Centre(skin::ButtonAt(skin::kPlay).hit);
+    r.MoveTo(c.x, c.y);
+  });
+  r.Pause(60);
+  r.Do("click", [&r] { r.Click(); });
+  r.Step("playing again", [] { return WorkerBusy.load() == 1; }, 4000);
+  r.Pause(300);
+  // Passing ends with Close: the shutdown must stop the playback and not hang.
+}
+
+// Closing while the decode runs: the shutdown waits for the worker and exits.
+void CloseWhileDecoding(Runner& r) {
+  r.DismissDialogs(true);
+  OpenFile(r, r.File());
+  r.Check("decoding", [] { return WorkerBusy.load() == 1 || Decoded(); });
+}
+
+const std::map<std::string, void (*)(Runner&)>& Tests() {
+  static const std::map<std::string, void (*)(Runner&)> tests{
+      {"decode-screenshot", &DecodeScreenshot}, {"space-plays", &SpacePlays}, {"hover-tip", &HoverTip},
+      {"exit-prompt", &ExitPrompt},             {"new-user", &NewUser},       {"close-while-decoding", &CloseWhileDecoding},
+  };
+  return tests;
+}
+
+}  // namespace
+
+bool SelfTestExists(const std::string& name) { return Tests().count(name) != 0; }
+
+bool SelfTestOpensFileItself(const std::string& name) { return name == "new-user" || name == "close-while-decoding"; }
+
+void StartSelfTest(const std::string& name, CMainFrame& frame, const std::string& file) {
+  auto* runner = new Runner(frame, file);  // lives until the program ends
+  Tests().at(name)(*runner);
+  runner->Start();
+}
 
 }  // namespace vexalo::app

@@ -9,6 +9,8 @@ namespace vexalo::app {
 class CMainFrame;
 
 bool SelfTestExists(const std::string& name);
+// True for scripts that open the named file themselves, at a moment of their choosing.
+bool SelfTestOpensFileItself(const std::string& name);
 void StartSelfTest(const std::string& name, CMainFrame& frame, const std::string& file);
 
 }  // namespace vexalo::app

@@ -71,7 +71,7 @@ void CVexaloCaptionApp::OnFrameShown() {
     std::fflush(stdout);
   }
   core::ShowAudioNotice();
-  if (!m_openAtStart.empty()) core::OpenMp3AtStart(m_openAtStart);
+  if (!m_openAtStart.empty() && !(m_selfTest.size() && SelfTestOpensFileItself(m_selfTest))) core::OpenMp3AtStart(m_openAtStart);
   if (!m_selfTest.empty()) StartSelfTest(m_selfTest, *m_frame, m_openAtStart);
 }
 

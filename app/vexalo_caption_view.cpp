@@ -348,7 +348,10 @@ std::optional<FileChoice> CVexaloCaptionView::FileDialog(const FileDialogRequest
     const long style = request.save ? wxFD_SAVE : (wxFD_OPEN | wxFD_FILE_MUST_EXIST);
     wxFileDialog dialog(m_frame, FromCp949(request.title), FromNative(request.folder), FromNative(request.proposedName),
                         Wildcard(request.filter), style);
-    if (dialog.ShowModal() != wxID_OK) return std::nullopt;
+    m_fileDialog = &dialog;
+    const int answer = dialog.ShowModal();
+    m_fileDialog = nullptr;
+    if (answer != wxID_OK) return std::nullopt;
     wxString path = dialog.GetPath();
     wxString name = dialog.GetFilename();
     if (request.save && !request.defaultExt.empty() && name.Find('.') == wxNOT_FOUND) {

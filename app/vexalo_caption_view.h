@@ -24,6 +24,7 @@
 #include "common/view_port.h"
 #include "form/form_view.h"
 
+class wxDialog;
 class wxFrame;
 
 namespace vexalo::app {
@@ -48,6 +49,9 @@ class CVexaloCaptionView : public wxWindow, public ViewPort, public Canvas {
   // The next file dialog answers with `choice` without being shown (a file named on the command
   // line goes through MP3 File Open this way).
   void PresetFileChoice(const FileChoice& choice) { m_presetChoices.push_back(choice); }
+
+  // The file dialog on screen, if any (the native dialog is not among the toolkit's windows).
+  wxDialog* OpenFileDialog() const { return m_fileDialog; }
 
   wxTextCtrl* Editor() const { return m_editor; }
   wxSlider* Slider() const { return m_slider; }
@@ -136,6 +140,7 @@ class CVexaloCaptionView : public wxWindow, public ViewPort, public Canvas {
   std::string m_clipboardText;  // CP949, what the program last put on the clipboard
 
   std::deque<FileChoice> m_presetChoices;
+  wxDialog* m_fileDialog = nullptr;
   std::map<int, wxCursor> m_cursors;
   int m_wantedCursor = 0;
   int m_shownCursor = 0;
