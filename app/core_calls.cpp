@@ -13,6 +13,8 @@
 #include "form/command_registry.h"
 #include "form/form_view.h"
 #include "decode/mp3_open_command.h"
+#include "lyrics/lyrics_editor.h"
+#include "lyrics/time_adjust.h"
 #include "playback/pointing.h"
 #include "playback/sdl_audio_backend.h"
 #include "playback/transport.h"
@@ -39,20 +41,17 @@ bool EditorFocused() {
 
 }  // namespace
 
-void EditorChanged() {}
-void EditorFocusChanged(bool) {}
-void AutoAdvanceClicked() {}
-void AdjustPlusClicked() {}
-void AdjustMinusClicked() {}
-void AdjustSecondsChanged() {}
-void AdjustTenthsChanged() {}
+void EditorChanged() { OnEditorChange(); }
+void EditorFocusChanged(bool gained) { OnEditorFocus(gained); }
+void AutoAdvanceClicked() { OnAutoAdvanceClicked(); }
+void AdjustPlusClicked() { OnAdjustPlus(); }
+void AdjustMinusClicked() { OnAdjustMinus(); }
+void AdjustSecondsChanged() { OnChangeAdjustSeconds(); }
+void AdjustTenthsChanged() { OnChangeAdjustTenths(); }
 
-void KeyDown(int virtualKey) {
-  if (!EditorFocused()) OnTransportKey(virtualKey);
-}
-
-void KeyUp(int) {}
-void LeftButtonDown() {}
+bool KeyDown(int virtualKey) { return OnPreKeyDown(virtualKey, EditorFocused()); }
+void KeyUp(int virtualKey) { OnPreKeyUp(virtualKey, EditorFocused()); }
+void LeftButtonDown() { OnPreLeftButtonDown(EditorFocused()); }
 void PromptSaveOnExit() { PromptSaveText(); }
 
 void OpenMp3AtStart(const std::string& path) {

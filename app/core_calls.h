@@ -14,7 +14,8 @@ void AdjustMinusClicked();
 void AdjustSecondsChanged();
 void AdjustTenthsChanged();
 // Virtual-key codes (27 Esc, 32 Space, 37 Left, 39 Right, 81 Q, 17 Ctrl, letters as upper case).
-void KeyDown(int virtualKey);
+// KeyDown is true when the key ran Insert TimeInfo (Ctrl+Q in the editor) and is used up.
+bool KeyDown(int virtualKey);
 void KeyUp(int virtualKey);
 // A left button press in the frame, before it is processed.
 void LeftButtonDown();

@@ -173,9 +173,9 @@ class Runner : public wxEvtHandler {
   }
 
   void OnTick(wxTimerEvent&) {
-    // Dismissing also runs inside a modal loop that a step opened, and after a failure, when the
-    // shutdown's questions still need an answer.
-    if ((m_dismiss && !m_done) || m_failed) DismissShownDialogs();
+    // Dismissing also runs inside a modal loop that a step opened, and once the script is over,
+    // when the shutdown's questions still need an answer.
+    if (m_dismiss || m_done) DismissShownDialogs();
     if (m_done || m_inTick) return;
     m_inTick = true;
     while (!m_done && m_index < m_steps.size()) {
@@ -203,7 +203,6 @@ class Runner : public wxEvtHandler {
 
   void Finish() {
     m_done = true;
-    if (!m_failed) m_timer.Stop();
     if (m_exitExpected && !m_failed) return;
     m_frame.CallAfter([this] { m_frame.Close(); });
   }
@@ -369,6 +368,48 @@ void TypeIntoEditor(Runner& r, const std::string& text) {
   r.Step("text arrives", [&r, text] { return Utf8(r.View().Editor()->GetValue()).find(text) != std::string::npos; }, 4000);
 }
 
+// Typed lyrics; during playback Ctrl+Q in the editor stamps the caret's line with the play time.
+void StampLine(Runner& r) {
+  WaitForDecode(r);
+  TypeIntoEditor(r, "first line");
+  r.Do("Enter", [&r] { r.Sim().Char(WXK_RETURN); });
+  r.Do("type", [&r] { r.Sim().Text("second line"); });
+  r.Step("two lines", [&r] { return r.View().Editor()->GetValue() == "first line\nsecond line"; }, 4000);
+  r.Do("point at Play", [&r] {
+    const wxPoint c = Centre(skin::ButtonAt(skin::kPlay).hit);
+    r.MoveTo(c.x, c.y);
+  });
+  r.Pause(100);
+  r.Do("click Play", [&r] { r.Click(); });
+  r.Step("Play Time passes 0.5 s", [] { return WorkerBusy.load() == 1 && PlayMillis() >= 500; }, 5000);
+  r.Do("back into the editor", [&r] {
+    const wxRect e = r.View().ControlWxRect(kIdcEditor);
+    r.MoveTo(e.x + e.width / 2, e.y + e.height - 10);
+  });
+  r.Pause(100);
+  r.Do("click", [&r] { r.Click(); });
+  r.Step("editor has the focus", [&r] { return wxWindow::FindFocus() == r.View().Editor(); }, 2000);
+  r.Do("caret to the end", [&r] { r.Sim().Char(WXK_END, wxMOD_CONTROL); });
+  r.Pause(100);
+  r.Do("Ctrl+Q", [&r] { r.Sim().Char('q', wxMOD_CONTROL); });
+  r.Step("the caret's line is stamped", [&r] {
+    const std::string text = Utf8(r.View().Editor()->GetValue());
+    static const std::regex stamped("first line\n\xC2\xA7([0-9]{8})\xC2\xBB\nsecond line");
+    std::smatch m;
+    if (!std::regex_match(text, m, stamped)) return false;
+    const std::string d = m[1];
+    const int hundredths = std::stoi(d.substr(0, 2)) * 360000 + std::stoi(d.substr(2, 2)) * 6000 +
+                           std::stoi(d.substr(4, 2)) * 100 + std::stoi(d.substr(6, 2));
+    if (hundredths < 50 || hundredths > 3000) r.Fail("stamp " + d + " is not the play time");
+    return true;
+  }, 3000);
+  r.Check("the core sees the stamp", [&r] {
+    const std::string cp949 = r.View().GetEditorText();
+    return cp949.size() == std::string("first line\r\n").size() + 12 + std::string("second line").size() &&
+           static_cast<unsigned char>(cp949[12]) == 0xA7 && static_cast<unsigned char>(cp949[21]) == 0xBB;
+  });
+}
+
 // Exit with unsaved lyrics asks " Text File Save ? "; No ends the program.
 void ExitPrompt(Runner& r) {
   r.Pause(200);
@@ -445,7 +486,7 @@ void CloseWhileDecoding(Runner& r) {
 const std::map<std::string, void (*)(Runner&)>& Tests() {
   static const std::map<std::string, void (*)(Runner&)> tests{
       {"decode-screenshot", &DecodeScreenshot}, {"space-plays", &SpacePlays}, {"hover-tip", &HoverTip},
-      {"exit-prompt", &ExitPrompt},             {"new-user", &NewUser},       {"close-while-decoding", &CloseWhileDecoding},
+      {"exit-prompt", &ExitPrompt},             {"stamp-line", &StampLine},             {"new-user", &NewUser},       {"close-while-decoding", &CloseWhileDecoding},
   };
   return tests;
 }

@@ -97,7 +97,7 @@ int CVexaloCaptionApp::FilterEvent(wxEvent& event) {
   if (type == wxEVT_LEFT_DOWN) {
     view->PreTranslateLeftDown();
   } else {
-    view->PreTranslateKey(static_cast<wxKeyEvent&>(event), type == wxEVT_KEY_DOWN);
+    if (view->PreTranslateKey(static_cast<wxKeyEvent&>(event), type == wxEVT_KEY_DOWN)) return Event_Processed;
   }
   return Event_Skip;
 }

@@ -255,8 +255,8 @@ void CVexaloCaptionView::OnViewTimer(wxTimerEvent&) {
   core::ShowAudioNotice();
 }
 
-void CVexaloCaptionView::PreTranslateKey(const wxKeyEvent& event, bool down) {
-  if (m_shutDown) return;
+bool CVexaloCaptionView::PreTranslateKey(const wxKeyEvent& event, bool down) {
+  if (m_shutDown) return false;
   int vk = 0;
   const int code = event.GetKeyCode();
   switch (code) {
@@ -276,12 +276,10 @@ void CVexaloCaptionView::PreTranslateKey(const wxKeyEvent& event, bool down) {
       else if ((code >= 'A' && code <= 'Z') || (code >= '0' && code <= '9')) vk = code;
       break;
   }
-  if (vk == 0) return;
-  if (down) {
-    core::KeyDown(vk);
-  } else {
-    core::KeyUp(vk);
-  }
+  if (vk == 0) return false;
+  if (down) return core::KeyDown(vk);
+  core::KeyUp(vk);
+  return false;
 }
 
 void CVexaloCaptionView::PreTranslateLeftDown() {
