@@ -256,11 +256,12 @@ int WriteSyncMp3Tag(std::FILE* source, const std::string& destination,
     tag.insert(tag.end(), 10, 0x00);
   }
 
-  // Every destination is written beside itself and renamed into place. In place the rename
-  // replaces the user's only copy of the song, so the new file is on disk before it does; a new
-  // destination leaves the source untouched whatever happens, and is flushed like a copy.
+  // Every destination is written beside itself and renamed into place. When the rename replaces
+  // an existing file (in place, or an overwrite the user confirmed) that file may be the user's
+  // only copy, so the new content is on disk before the rename; a brand-new destination leaves
+  // every existing file untouched whatever happens, and is flushed like a copy.
   AtomicFileWriter out;
-  out.SetDurable(inPlace);
+  out.SetDurable(inPlace || FileExists(destination));
   if (!out.Open(destination)) {
     Say(why, "cannot create a file beside " + destination + ": " + ErrnoText());
     return kSyncMp3WriteError;
