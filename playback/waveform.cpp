@@ -16,8 +16,10 @@ std::atomic<SideTimeRoutine> g_sideTime{nullptr};
 
 int SongChannels() { return std::max(1, SongInfo.channels.load()); }
 
+constexpr int kFillBeyondRight = 3;  // the white fill reaches 3 pixels past the right edge
+
 void FillBackground(Canvas& canvas, const Rect& r) {
-  canvas.FillSolid(r.left, r.top, r.right + 3, r.bottom, kWaveBackground);
+  canvas.FillSolid(r.left, r.top, r.right + kFillBeyondRight, r.bottom, kWaveBackground);
 }
 
 int Middle(const Rect& r) { return r.top + (r.bottom - r.top) / 2; }
@@ -55,10 +57,13 @@ void DrawWholeWave(Canvas& canvas) {
 
   FillBackground(canvas, r);
   const int middle = Middle(r);
+  // A truncated step draws a few columns more than the width; for a very short song it can be
+  // many more, so columns stop where the white fill ends instead of running onto the skin.
+  const int lastX = r.right + kFillBeyondRight;
   int x = r.left;
-  for (std::uint64_t i = 0; i < stored; i += columnBytes, ++x) canvas.SetPixel(x, middle, kWaveColour);
+  for (std::uint64_t i = 0; i < stored && x < lastX; i += columnBytes, ++x) canvas.SetPixel(x, middle, kWaveColour);
   x = r.left;
-  for (std::uint64_t i = 0; i < stored; i += columnBytes, ++x)
+  for (std::uint64_t i = 0; i < stored && x < lastX; i += columnBytes, ++x)
     canvas.Line(x, middle, x, middle - SampleHeight(static_cast<std::uint32_t>(i)), kWaveColour);
 
   if (PlayerState.load() == kStateWholeView) {
@@ -86,8 +91,9 @@ std::uint32_t DrawWindowWave(Canvas& canvas, std::uint32_t length) {
 
   FillBackground(canvas, r);
   const int middle = Middle(r);
+  const int lastX = r.right + kFillBeyondRight;
   int x = r.left;
-  for (std::uint64_t i = start; i < end; i += columnBytes, ++x) canvas.SetPixel(x, middle, kWaveColour);
+  for (std::uint64_t i = start; i < end && x < lastX; i += columnBytes, ++x) canvas.SetPixel(x, middle, kWaveColour);
 
   const int across = std::max(1, static_cast<int>(static_cast<float>(r.right - r.left) * 0.0476190485f));
   for (int gx = r.left; gx < r.right; gx += across)
@@ -101,7 +107,7 @@ std::uint32_t DrawWindowWave(Canvas& canvas, std::uint32_t length) {
   // its lowest sampled height, so two lines per column paint the same pixels.
   const std::uint32_t sampleGap = static_cast<std::uint32_t>(channels) * 16;
   x = r.left;
-  for (std::uint64_t i = start; i < end; i += columnBytes, ++x) {
+  for (std::uint64_t i = start; i < end && x < lastX; i += columnBytes, ++x) {
     int highest = 0, lowest = 0;
     for (std::uint32_t k = 0; k < columnBytes; k += sampleGap) {
       int h = SampleHeight(static_cast<std::uint32_t>(i + k));

@@ -207,6 +207,22 @@ TEST_F(Waveform, TinyRectanglesAndTinySongsStillFinish) {
   EXPECT_EQ(DrawWindowWave(*lease, 200 * 2304), ComputeColumnStep(200 * 2304, 2, 3));
 }
 
+TEST_F(Waveform, ShortSongColumnsStopWhereTheWhiteFillEnds) {
+  // 40,000 stereo bytes: the truncated step makes far more columns than the rectangle is wide.
+  LoadSong(NoisySong(20'000), 44100, 2);
+  PlayerState = kStateWholeView;
+  canvas.Clear(RGB(1, 2, 3));
+  {
+    CanvasLease lease(view);
+    DrawWholeWave(*lease);
+  }
+  const Rect r = kTestWaveRect;
+  ASSERT_GT(40'000u / ColumnBytes.load(), static_cast<unsigned>(r.Width() + 3));
+  const int middle = r.top + (r.bottom - r.top) / 2;
+  EXPECT_EQ(canvas.GetPixel(r.right + 2, middle), RGB(0, 200, 100));
+  for (int x = r.right + 3; x < r.right + 40; ++x) EXPECT_EQ(canvas.GetPixel(x, middle), RGB(1, 2, 3)) << x;
+}
+
 TEST_F(Waveform, WindowViewCallsTheSideTimeRoutineLast) {
   static int calls;
   static std::size_t textsSeen;
