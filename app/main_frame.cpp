@@ -7,10 +7,12 @@
 #include <wx/accel.h>
 #include <wx/dcclient.h>
 #include <wx/display.h>
+#include <wx/icon.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
 #include <wx/utils.h>
 
+#include "app/resources.h"
 #include "app/vexalo_caption_view.h"
 #include "common/repaint.h"
 #include "common/shared_state.h"
@@ -47,6 +49,12 @@ CMainFrame::CMainFrame()
     : wxFrame(nullptr, wxID_ANY, wxString::FromUTF8(kProductTitle), CentredPosition(), wxSize(kFrameWidth, kFrameHeight),
               wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxCLOSE_BOX),
       m_keyStates(this) {
+  const wxBitmap icon = LoadSkinBitmap(skin::kIconResource);
+  if (icon.IsOk()) {
+    wxIcon frameIcon;
+    frameIcon.CopyFromBitmap(icon);
+    SetIcon(frameIcon);
+  }
   CreateMenus();
   CreateStatusPanes();
   FitToSkin();
