@@ -483,10 +483,49 @@ void CloseWhileDecoding(Runner& r) {
   r.Check("decoding", [] { return WorkerBusy.load() == 1 || Decoded(); });
 }
 
+// Poses for the screenshots of tools/screenshots.sh: reach a state, report the frame's place,
+// hold still while the picture is taken.
+void HoldForPicture(Runner& r) {
+  r.Pause(500);
+  r.Do("report", [&r] {
+    const wxRect f = r.Frame().GetScreenRect();
+    std::printf("ready %d %d %d %d\n", f.x, f.y, f.width, f.height);
+    std::fflush(stdout);
+  });
+  r.Pause(2500);
+}
+
+void PoseEmpty(Runner& r) { HoldForPicture(r); }
+
+void PoseWhole(Runner& r) {
+  WaitForDecode(r);
+  HoldForPicture(r);
+}
+
+void PoseWindowPlaying(Runner& r) {
+  WaitForDecode(r);
+  r.Do("lyrics", [&r] {
+    r.View().SetEditorText("\xA7" "00000000" "\xBB\r\nFirst line of the song\r\n\xA7" "00000450" "\xBB\r\nSecond line\r\n");
+  });
+  r.Do("User View", [] { Commands().Run(kIdWindowView); });
+  r.Pause(300);
+  r.Do("Play", [] { Commands().Run(kIdcPlay); });
+  r.Step("playing", [] { return WorkerBusy.load() == 1 && PlayMillis() > 1500; }, 6000);
+  HoldForPicture(r);
+}
+
+void PoseTagEditor(Runner& r) {
+  WaitForDecode(r);
+  r.Do("ID3 Tag Editor", [] { Commands().Run(kIdId3TagEditor); });
+  HoldForPicture(r);
+}
+
 const std::map<std::string, void (*)(Runner&)>& Tests() {
   static const std::map<std::string, void (*)(Runner&)> tests{
       {"decode-screenshot", &DecodeScreenshot}, {"space-plays", &SpacePlays}, {"hover-tip", &HoverTip},
-      {"exit-prompt", &ExitPrompt},             {"stamp-line", &StampLine},             {"new-user", &NewUser},       {"close-while-decoding", &CloseWhileDecoding},
+      {"exit-prompt", &ExitPrompt},             {"stamp-line", &StampLine},             {"new-user", &NewUser},
+      {"pose-empty", &PoseEmpty},               {"pose-whole", &PoseWhole},
+      {"pose-window-playing", &PoseWindowPlaying}, {"pose-tag-editor", &PoseTagEditor},       {"close-while-decoding", &CloseWhileDecoding},
   };
   return tests;
 }

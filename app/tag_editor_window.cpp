@@ -62,7 +62,7 @@ CTagEditorDlg::CTagEditorDlg(wxWindow* parent)
       continue;
     }
     auto* field = new wxTextCtrl(this, row.id, wxString(), wxDefaultPosition, wxSize(260, row.height), row.style);
-    field->SetMaxLength(511);
+    if (!(row.style & wxTE_MULTILINE)) field->SetMaxLength(511);  // the logic cuts the comment
     m_fields[row.id] = field;
     grid->Add(field, 1, wxEXPAND);
     // The tag's texts are ISO-8859-1: refuse what it cannot hold instead of losing it on OK.
@@ -133,6 +133,10 @@ std::string CTagEditorDlg::SelectedGenreText() {
 }
 
 void CTagEditorDlg::ShowDialog() {
+  if (!m_placed) {
+    CentreOnParent();  // first showing: over the main window; later ones where the user left it
+    m_placed = true;
+  }
   Show();
   Raise();
 }

@@ -35,6 +35,7 @@ class CTagEditorDlg : public wxDialog, public TagEditorControls {
   std::map<int, wxTextCtrl*> m_fields;
   std::map<int, wxString> m_accepted;
   wxComboBox* m_genre = nullptr;
+  bool m_placed = false;
 };
 
 }  // namespace vexalo::app

@@ -102,6 +102,13 @@ int CVexaloCaptionApp::FilterEvent(wxEvent& event) {
   return Event_Skip;
 }
 
+void CVexaloCaptionApp::OnAssertFailure(const wxChar* file, int line, const wxChar* func, const wxChar* cond,
+                                        const wxChar* msg) {
+  std::fprintf(stderr, "vexalo-caption: toolkit assertion %s:%d %s: %s %s\n", std::string(wxString(file).utf8_str()).c_str(),
+               line, std::string(wxString(func).utf8_str()).c_str(), std::string(wxString(cond).utf8_str()).c_str(),
+               std::string(wxString(msg).utf8_str()).c_str());
+}
+
 CVexaloCaptionApp& TheApp() { return *static_cast<CVexaloCaptionApp*>(wxTheApp); }
 
 }  // namespace vexalo::app

@@ -16,6 +16,8 @@ class CVexaloCaptionApp : public wxApp {
   int OnRun() override;
   int OnExit() override;
   int FilterEvent(wxEvent& event) override;
+  // Toolkit assertions go to stderr instead of a dialog that would stop the program.
+  void OnAssertFailure(const wxChar* file, int line, const wxChar* func, const wxChar* cond, const wxChar* msg) override;
 
   CMainFrame* Frame() const { return m_frame; }
   // Called when the frame is on screen (after the splash).

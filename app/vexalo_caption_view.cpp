@@ -15,6 +15,7 @@
 #include "app/editor_text.h"
 #include "app/message_dialog.h"
 #include "app/resources.h"
+#include "app/tag_editor_window.h"
 #include "app/ui_thread.h"
 #include "common/control_ids.h"
 #include "common/repaint.h"
@@ -25,6 +26,7 @@
 #include "form/skin_layout.h"
 #include "form/string_table.h"
 #include "playback/pointing.h"
+#include "tags/tag_editor_dialog.h"
 
 namespace vexalo::app {
 
@@ -167,6 +169,9 @@ void CVexaloCaptionView::OnInitialUpdate() {
   ActiveView.store(this);
   m_form = std::make_unique<FormView>(*this);
   m_form->OnInitialUpdate();
+  // The tag editor exists, hidden, for the program's whole run.
+  m_tagEditor = new CTagEditorDlg(m_frame);
+  SetTagEditorDialog(&m_tagEditor->Logic());
   m_timer.Start(kViewTimerMillis);
   RepaintView();
 }
@@ -181,6 +186,8 @@ void CVexaloCaptionView::Shutdown() {
     if (wxTheApp) wxTheApp->ProcessPendingEvents();
   });
   core::PromptSaveOnExit();
+  SetTagEditorDialog(nullptr);
+  if (m_tagEditor) m_tagEditor->Hide();
   m_pictures.clear();
   ViewPort* self = this;
   ActiveView.compare_exchange_strong(self, nullptr);

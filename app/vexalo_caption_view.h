@@ -123,6 +123,7 @@ class CVexaloCaptionView : public wxWindow, public ViewPort, public Canvas {
   wxFont m_textFont;
 
   std::unique_ptr<FormView> m_form;
+  class CTagEditorDlg* m_tagEditor = nullptr;
   wxTimer m_timer;
   bool m_shutDown = false;
 
