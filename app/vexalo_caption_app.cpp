@@ -1,6 +1,7 @@
 #include "app/vexalo_caption_app.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include <wx/config.h>
@@ -117,5 +118,8 @@ wxIMPLEMENT_APP_NO_MAIN(vexalo::app::CVexaloCaptionApp);
 
 int main(int argc, char** argv) {
   vexalo::app::SetRawArguments(argc, argv);
+  // The window draws no OpenGL; without this GTK loads the GL driver (with a software renderer,
+  // some 45 MB) only to choose visuals. A value the user set is kept.
+  setenv("GDK_GL", "disable", 0);
   return wxEntry(argc, argv);
 }
