@@ -295,6 +295,19 @@ void CVexaloCaptionView::PreTranslateLeftDown() {
 
 std::u32string CVexaloCaptionView::EditorChars() { return ToChars(m_editor->GetValue()); }
 
+const CVexaloCaptionView::EditorSnapshot& CVexaloCaptionView::Snapshot() {
+  // The line read-out asks three times every 50 ms; the text is converted again only when it
+  // changed.
+  const wxString value = m_editor->GetValue();
+  if (!m_snapshot || m_snapshot->value != value) {
+    std::u32string chars = ToChars(value);
+    EditorOffsets offsets(chars);
+    std::string cp949 = EditorTextToCp949(chars).cp949;
+    m_snapshot.emplace(EditorSnapshot{value, std::move(offsets), std::move(cp949)});
+  }
+  return *m_snapshot;
+}
+
 bool CVexaloCaptionView::EditorTextFits(const std::u32string& text, wxString* why) {
   const EditorBytes bytes = EditorTextToCp949(text);
   if (!bytes.unencodable.empty()) {
@@ -369,7 +382,7 @@ std::optional<FileChoice> CVexaloCaptionView::FileDialog(const FileDialogRequest
 }
 
 std::string CVexaloCaptionView::GetEditorText() {
-  return RunOnUi(*this, [&] { return EditorTextToCp949(EditorChars()).cp949; });
+  return RunOnUi(*this, [&] { return Snapshot().cp949; });
 }
 
 void CVexaloCaptionView::SetEditorText(const std::string& cp949) {
@@ -386,17 +399,17 @@ int CVexaloCaptionView::EditorCaretLine() {
   return RunOnUi(*this, [&] {
     long from = 0, to = 0;
     m_editor->GetSelection(&from, &to);
-    return EditorOffsets(EditorChars()).LineOfChar(std::min(from, to));
+    return Snapshot().offsets.LineOfChar(std::min(from, to));
   });
 }
 
 int CVexaloCaptionView::EditorLineIndex(int line) {
-  return RunOnUi(*this, [&] { return EditorOffsets(EditorChars()).LineIndex(line); });
+  return RunOnUi(*this, [&] { return Snapshot().offsets.LineIndex(line); });
 }
 
 void CVexaloCaptionView::EditorSelect(int from, int to) {
   RunOnUi(*this, [&] {
-    const EditorOffsets offsets(EditorChars());
+    const EditorOffsets& offsets = Snapshot().offsets;
     const long last = static_cast<long>(offsets.CharCount());
     if (from < 0) {
       // Removes the selection and leaves the caret where it is.
@@ -419,7 +432,7 @@ int CVexaloCaptionView::EditorFirstVisibleLine() {
   return RunOnUi(*this, [&] {
     long pos = 0;
     if (m_editor->HitTest(wxPoint(2, 2), &pos) == wxTE_HT_UNKNOWN) return 0;
-    return EditorOffsets(EditorChars()).LineOfChar(pos);
+    return Snapshot().offsets.LineOfChar(pos);
   });
 }
 
@@ -469,7 +482,7 @@ void CVexaloCaptionView::SetControlText(int id, const std::string& cp949) {
 
 std::string CVexaloCaptionView::GetControlText(int id) {
   return RunOnUi(*this, [&]() -> std::string {
-    if (id == kIdcEditor) return EditorTextToCp949(EditorChars()).cp949;
+    if (id == kIdcEditor) return Snapshot().cp949;
     if (auto* field = dynamic_cast<wxTextCtrl*>(ControlWindow(id))) return ToCp949(field->GetValue());
     auto it = m_hiddenTexts.find(id);
     return it == m_hiddenTexts.end() ? std::string() : it->second;

@@ -7,6 +7,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include <wx/window.h>
 
 #include "app/back_buffer.h"
+#include "app/editor_text.h"
 #include "common/canvas.h"
 #include "common/view_port.h"
 #include "form/form_view.h"
@@ -106,6 +108,12 @@ class CVexaloCaptionView : public wxWindow, public ViewPort, public Canvas {
   void DrawText(int x, int y, const std::string& cp949, Colour background);
   wxWindow* ControlWindow(int id);
   std::u32string EditorChars();
+  struct EditorSnapshot {
+    wxString value;
+    EditorOffsets offsets;
+    std::string cp949;
+  };
+  const EditorSnapshot& Snapshot();
   bool EditorTextFits(const std::u32string& text, wxString* why);
 
   void OnPaint(wxPaintEvent& event);
@@ -136,6 +144,7 @@ class CVexaloCaptionView : public wxWindow, public ViewPort, public Canvas {
   wxRadioButton* m_adjustMinus = nullptr;
   std::map<int, std::string> m_hiddenTexts;  // hidden controls' texts, CP949
 
+  std::optional<EditorSnapshot> m_snapshot;
   int m_editorLimit = 0;  // CP949 bytes, 0 for none
   wxString m_acceptedText;
   bool m_settingEditor = false;
