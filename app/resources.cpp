@@ -89,9 +89,9 @@ wxBitmap LoadSkinBitmap(int id) {
 wxCursor LoadSkinCursor(int id) {
   wxImage image = LoadImage(id);
   if (!image.IsOk()) return wxCursor(wxCURSOR_ARROW);
-  if (auto spec = skin::FindCursor(id)) {
-    image.SetOption(wxIMAGE_OPTION_CUR_HOTSPOT_X, spec->hotX);
-    image.SetOption(wxIMAGE_OPTION_CUR_HOTSPOT_Y, spec->hotY);
+  if (auto entry = skin::FindCursor(id)) {
+    image.SetOption(wxIMAGE_OPTION_CUR_HOTSPOT_X, entry->hotX);
+    image.SetOption(wxIMAGE_OPTION_CUR_HOTSPOT_Y, entry->hotY);
   }
   return wxCursor(image);
 }

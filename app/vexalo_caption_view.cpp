@@ -161,11 +161,11 @@ void CVexaloCaptionView::CreateControls() {
 }
 
 void CVexaloCaptionView::OnInitialUpdate() {
-  for (const skin::BitmapSpec& spec : skin::Bitmaps()) {
-    Picture picture = LoadSkinPicture(spec.id);
-    if (!picture.Empty()) m_pictures.emplace(spec.id, std::move(picture));
+  for (const skin::BitmapSpec& entry : skin::Bitmaps()) {
+    Picture picture = LoadSkinPicture(entry.id);
+    if (!picture.Empty()) m_pictures.emplace(entry.id, std::move(picture));
   }
-  for (const skin::CursorSpec& spec : skin::Cursors()) m_cursors.emplace(spec.id, LoadSkinCursor(spec.id));
+  for (const skin::CursorSpec& entry : skin::Cursors()) m_cursors.emplace(entry.id, LoadSkinCursor(entry.id));
   ActiveView.store(this);
   m_form = std::make_unique<FormView>(*this);
   m_form->OnInitialUpdate();

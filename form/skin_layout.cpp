@@ -154,9 +154,9 @@ const std::array<Button, kButtonCount>& Buttons() { return kButtons; }
 Extent SkinExtent() {
   Extent e{0, 0};
   auto grow = [&e](int id, int x, int y) {
-    if (auto spec = FindBitmap(id)) {
-      e.width = std::max(e.width, x + spec->width);
-      e.height = std::max(e.height, y + spec->height);
+    if (auto entry = FindBitmap(id)) {
+      e.width = std::max(e.width, x + entry->width);
+      e.height = std::max(e.height, y + entry->height);
     }
   };
   for (const Placement& p : kFramework) grow(p.id, p.x, p.y);

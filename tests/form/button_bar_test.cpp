@@ -61,12 +61,12 @@ TEST(LowerButtonHits, BoundsAreInclusive) {
 TEST(ButtonTable, EveryHitRectangleLiesOnItsPicture) {
   for (const Button& b : Buttons()) {
     for (int id : {b.normal, b.highlighted}) {
-      auto spec = FindBitmap(id);
-      ASSERT_TRUE(spec) << id;
+      auto entry = FindBitmap(id);
+      ASSERT_TRUE(entry) << id;
       EXPECT_GE(b.hit.left, b.x) << id;
       EXPECT_GE(b.hit.top, b.y) << id;
-      EXPECT_LT(b.hit.right, b.x + spec->width) << id;
-      EXPECT_LT(b.hit.bottom, b.y + spec->height) << id;
+      EXPECT_LT(b.hit.right, b.x + entry->width) << id;
+      EXPECT_LT(b.hit.bottom, b.y + entry->height) << id;
     }
   }
 }

@@ -25,22 +25,22 @@ bool Overlaps(const Rect& a, const HitRect& b) {
 
 TEST(SkinFiles, EveryBitmapExistsAtItsListedSizeAndDepth) {
   ASSERT_EQ(Bitmaps().size(), 49u);
-  for (const BitmapSpec& spec : Bitmaps()) {
+  for (const BitmapSpec& entry : Bitmaps()) {
     std::string error;
-    auto png = ReadPng(SkinPath(spec.id), &error);
-    ASSERT_TRUE(png) << spec.id << ": " << error;
-    EXPECT_EQ(png->width, spec.width) << spec.id;
-    EXPECT_EQ(png->height, spec.height) << spec.id;
-    if (!spec.trueColour) {
-      EXPECT_EQ(png->colourType, 3) << spec.id << " should be a palette picture";
-      EXPECT_LE(png->paletteEntries, 16) << spec.id;
+    auto png = ReadPng(SkinPath(entry.id), &error);
+    ASSERT_TRUE(png) << entry.id << ": " << error;
+    EXPECT_EQ(png->width, entry.width) << entry.id;
+    EXPECT_EQ(png->height, entry.height) << entry.id;
+    if (!entry.trueColour) {
+      EXPECT_EQ(png->colourType, 3) << entry.id << " should be a palette picture";
+      EXPECT_LE(png->paletteEntries, 16) << entry.id;
     }
   }
 }
 
 TEST(SkinFiles, EveryDrawnBitmapIsListedOnce) {
   std::set<int> listed;
-  for (const BitmapSpec& spec : Bitmaps()) EXPECT_TRUE(listed.insert(spec.id).second) << spec.id << " twice";
+  for (const BitmapSpec& entry : Bitmaps()) EXPECT_TRUE(listed.insert(entry.id).second) << entry.id << " twice";
   std::set<int> drawn;
   for (const Placement& p : FrameworkPlacements()) drawn.insert(p.id);
   for (const Button& b : Buttons()) {
@@ -81,15 +81,15 @@ TEST(SkinFiles, OtherPicturesExist) {
 TEST(SkinFiles, CursorsPointWithAnOpaquePixelAtTheirHotSpot) {
   ASSERT_EQ(Cursors().size(), 4u);
   for (int id : {170, 177, 178, 179}) {
-    auto spec = FindCursor(id);
-    ASSERT_TRUE(spec) << id;
+    auto entry = FindCursor(id);
+    ASSERT_TRUE(entry) << id;
     std::string error;
     auto png = ReadPng(SkinPath(id), &error);
     ASSERT_TRUE(png) << id << ": " << error;
-    EXPECT_EQ(png->width, spec->width);
-    EXPECT_EQ(png->height, spec->height);
-    ASSERT_TRUE(spec->hotX >= 0 && spec->hotX < spec->width && spec->hotY >= 0 && spec->hotY < spec->height);
-    EXPECT_GE(png->At(spec->hotX, spec->hotY) & 0xFF, 0x80u) << "cursor " << id << " is transparent at its hot spot";
+    EXPECT_EQ(png->width, entry->width);
+    EXPECT_EQ(png->height, entry->height);
+    ASSERT_TRUE(entry->hotX >= 0 && entry->hotX < entry->width && entry->hotY >= 0 && entry->hotY < entry->height);
+    EXPECT_GE(png->At(entry->hotX, entry->hotY) & 0xFF, 0x80u) << "cursor " << id << " is transparent at its hot spot";
   }
 }
 
