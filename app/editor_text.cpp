@@ -15,24 +15,6 @@ constexpr char32_t kCloseMark = 0xBB;
 constexpr char32_t kEscapeFirst = 0xF780;  // escapes of bytes 0x80..0xFF that are not CP949
 constexpr char32_t kEscapeLast = 0xF7FF;
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
-
 bool IsDigitChar(char32_t c) { return c >= U'0' && c <= U'9'; }
 
 // Length of the editor tag that opens at text[i] (mark, digits, closing mark), or 0.

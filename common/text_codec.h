@@ -26,6 +26,9 @@ struct Cp949Encoded {
 Cp949Decoded DecodeCp949(std::string_view cp949);
 Cp949Encoded EncodeCp949(std::string_view utf8);
 
+// Appends one character as UTF-8.
+void AppendUtf8(std::string& out, char32_t c);
+
 // Convenience for texts known to be clean (tests, messages).
 std::string Cp949ToUtf8(std::string_view cp949);
 
