@@ -236,7 +236,7 @@ TEST_F(SyncCommands, EmbedIntoAFolderThatCannotTakeTheFile) {
   ::chmod(source.c_str(), 0644);
   std::vector<std::string> args = {"embed", source, lyrics, "-o", P("locked/out.mp3")};
   if (::geteuid() == 0) {
-    const std::vector<std::string> asNobody = {"--reuid=65534", "--regid=65534", "--clear-groups", VEXALO_SYNC_TOOL};
+    const std::vector<std::string> asNobody = {"--reuid=65534", "--regid=65534", "--clear-groups", vexalo::test::SyncToolPath()};
     std::vector<std::string> probe = asNobody;
     probe.push_back("version");
     if (!vexalo::FileExists("/usr/bin/setpriv") || vexalo::test::RunProgram("/usr/bin/setpriv", probe).status != 0)

@@ -64,5 +64,7 @@ bool HaveProgram(const std::string& name) {
 }
 
 std::string FixturePath(const std::string& name) { return std::string(VEXALO_FIXTURES) + "/" + name; }
+std::string SyncToolPath() { return VEXALO_SYNC_TOOL; }
+ToolResult RunSyncTool(const std::vector<std::string>& args) { return RunProgram(VEXALO_SYNC_TOOL, args); }
 
 }  // namespace vexalo::test

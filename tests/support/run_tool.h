@@ -14,7 +14,9 @@ struct ToolResult {
 
 ToolResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::string& stdinText = "");
-inline ToolResult RunSyncTool(const std::vector<std::string>& args) { return RunProgram(VEXALO_SYNC_TOOL, args); }
+ToolResult RunSyncTool(const std::vector<std::string>& args);
+// The vexalo-sync program under test.
+std::string SyncToolPath();
 // True when the program is found on PATH.
 bool HaveProgram(const std::string& name);
 std::string FixturePath(const std::string& name);
