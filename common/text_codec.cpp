@@ -58,17 +58,23 @@ class Converter {
   bool Ok() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
 
   // Converts as much of `in` as it can, appending to out; returns the input bytes consumed.
-  // Stops before the first sequence it cannot convert.
-  std::size_t Run(std::string_view in, std::string& out) {
+  // `clean` is false when iconv reported a sequence it could not convert. glibc's
+  // CP949 then sometimes has consumed that sequence already (A2 E8: both bytes gone, nothing
+  // written), so after an error the bytes consumed cannot be trusted.
+  std::size_t Run(std::string_view in, std::string& out, bool& clean) {
     char* src = const_cast<char*>(in.data());
     std::size_t left = in.size();
     char buf[1024];
+    clean = true;
     while (left > 0) {
       char* dst = buf;
       std::size_t room = sizeof buf;
       const std::size_t r = iconv(m_cd, &src, &left, &dst, &room);
       out.append(buf, static_cast<std::size_t>(dst - buf));
-      if (r == static_cast<std::size_t>(-1) && errno != E2BIG) break;
+      if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
+        clean = false;
+        break;
+      }
     }
     iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
     return in.size() - left;
@@ -93,6 +99,41 @@ std::size_t EditorTagAt(std::string_view s, std::size_t i) {
   for (std::size_t k = 1; k <= digits; ++k)
     if (!IsDigit(b(i + k))) return 0;
   return b(i + digits + 1) == kEditorClose ? digits + 2 : 0;
+}
+
+// Appends byte b, which is not CP949, as its escape character.
+void AppendEscape(Cp949Decoded& result, unsigned char b) {
+  AppendUtf8(result.utf8, kEscapeBase + b);
+  ++result.invalidBytes;
+}
+
+// Decodes a run that holds no editor tag. The run goes to iconv whole; only when iconv reports
+// an error is it done again one character at a time, so that every byte is either decoded or
+// kept as an escape.
+void DecodeRun(Converter& conv, std::string_view run, Cp949Decoded& result) {
+  std::string& out = result.utf8;
+  const std::size_t before = out.size();
+  bool clean = false;
+  if (conv.Ok() && conv.Run(run, out, clean) == run.size() && clean) return;
+  out.resize(before);
+  for (std::size_t i = 0; i < run.size();) {
+    const std::size_t width = static_cast<unsigned char>(run[i]) >= 0x80 && i + 1 < run.size() ? 2 : 1;
+    const std::size_t mark = out.size();
+    if (conv.Ok() && conv.Run(run.substr(i, width), out, clean) == width && clean) {
+      i += width;
+      continue;
+    }
+    out.resize(mark);
+    AppendEscape(result, static_cast<unsigned char>(run[i]));
+    // A trail byte of 0x80 or more belongs to the pair that failed; one below is a character
+    // of its own (a line break, a letter) and is decoded as such.
+    if (width == 2 && static_cast<unsigned char>(run[i + 1]) >= 0x80) {
+      AppendEscape(result, static_cast<unsigned char>(run[i + 1]));
+      i += 2;
+    } else {
+      i += 1;
+    }
+  }
 }
 
 }  // namespace
@@ -135,16 +176,7 @@ Cp949Decoded DecodeCp949(std::string_view cp949) {
                         EditorTagAt(cp949, end + 1) == 0;
       end += pair ? 2 : 1;
     }
-    std::string_view run = cp949.substr(i, end - i);
-    while (!run.empty()) {
-      const std::size_t used = conv.Ok() ? conv.Run(run, out) : 0;
-      run.remove_prefix(used);
-      if (run.empty()) break;
-      // A byte iconv refused: keep it as an escape character and carry on after it.
-      AppendUtf8(out, kEscapeBase + static_cast<unsigned char>(run[0]));
-      ++result.invalidBytes;
-      run.remove_prefix(1);
-    }
+    DecodeRun(conv, cp949.substr(i, end - i), result);
     i = end;
     if (i < cp949.size()) {
       const std::size_t tag = EditorTagAt(cp949, i);
@@ -163,18 +195,28 @@ Cp949Encoded EncodeCp949(std::string_view utf8) {
   std::string& out = result.bytes;
   out.reserve(utf8.size());
   std::string pending;  // characters for iconv, converted in one go
+  // Whole runs go to iconv; after an error the run is done again character by character, since
+  // the bytes iconv consumed before reporting it cannot be trusted.
   auto flush = [&]() {
     if (pending.empty()) return;
+    const std::size_t before = out.size();
+    bool clean = false;
+    if (conv.Ok() && conv.Run(pending, out, clean) == pending.size() && clean) {
+      pending.clear();
+      return;
+    }
+    out.resize(before);
     std::string_view rest = pending;
     while (!rest.empty()) {
-      const std::size_t used = conv.Ok() ? conv.Run(rest, out) : 0;
-      rest.remove_prefix(used);
-      if (rest.empty()) break;
       char32_t c = 0xFFFD;
       std::size_t n = NextUtf8(rest, 0, c);
       if (n == 0) n = 1;
-      result.unencodable.push_back(c);
-      out.push_back('?');
+      const std::size_t mark = out.size();
+      if (!(conv.Ok() && conv.Run(rest.substr(0, n), out, clean) == n && clean)) {
+        out.resize(mark);
+        result.unencodable.push_back(c);
+        out.push_back('?');
+      }
       rest.remove_prefix(n);
     }
     pending.clear();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -92,4 +93,46 @@ TEST(TextCodec, LongTextConvertsWhole) {
   }
   EXPECT_EQ(DecodeCp949(cp949).utf8, utf8);
   EXPECT_EQ(EncodeCp949(utf8).bytes, cp949);
+}
+
+TEST(TextCodec, EveryOneAndTwoByteInputRoundTrips) {
+  // Pairs glibc cannot decode are kept as escapes and counted, never dropped.
+  std::vector<std::string> failures;
+  auto check = [&](const std::string& bytes) {
+    const Cp949Decoded d = DecodeCp949(bytes);
+    const Cp949Encoded e = EncodeCp949(d.utf8);
+    if (!e.Ok() || e.bytes != bytes) {
+      char name[16];
+      std::snprintf(name, sizeof name, "%02X %02X", static_cast<unsigned char>(bytes[0]),
+                    bytes.size() > 1 ? static_cast<unsigned char>(bytes[1]) : 0);
+      failures.push_back(name);
+    }
+  };
+  for (int a = 0; a < 256; ++a) {
+    check(std::string(1, static_cast<char>(a)));
+    for (int b = 0; b < 256; ++b) check(std::string{static_cast<char>(a), static_cast<char>(b)});
+  }
+  EXPECT_TRUE(failures.empty()) << failures.size() << " inputs, first " << failures.front();
+}
+
+TEST(TextCodec, PairThatGlibcConsumesWithAnErrorIsKept) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::size_t invalid;
+  };
+  const std::vector<Case> cases = {
+      {"alone", "\xA2\xE8", 2},
+      {"between letters", "a\xA2\xE8z", 2},
+      {"before hangul", "\xA2\xE8\xB0\xA1", 2},
+      {"after a tag", "\xA7" "00000100" "\xBB\xA2\xE8", 2},
+  };
+  for (const auto& c : cases) {
+    const Cp949Decoded d = DecodeCp949(c.bytes);
+    EXPECT_EQ(d.invalidBytes, c.invalid) << c.name;
+    EXPECT_EQ(EncodeCp949(d.utf8).bytes, c.bytes) << c.name;
+  }
+  // The letters around it decode as themselves.
+  EXPECT_EQ(DecodeCp949("a\xA2\xE8z").utf8, "a\xEF\x9E\xA2\xEF\x9F\xA8z");
+  EXPECT_EQ(DecodeCp949("\xA2\xE8\xB0\xA1").utf8.substr(6), "가");
 }
