@@ -5,6 +5,7 @@
 
 #include "app/dialogs.h"
 #include "app/main_frame.h"
+#include "app/settings_window.h"
 #include "app/vexalo_caption_app.h"
 #include "app/vexalo_caption_view.h"
 #include "common/control_ids.h"
@@ -79,6 +80,7 @@ void BindCommands() {
   c.Bind(kIdAppExit, [] {
     if (CMainFrame* frame = TheApp().Frame()) frame->Close();
   });
+  c.Bind(kIdSettings, [] { ShowSettingsDialog(TheApp().Frame()); });
   c.Bind(kIdHelpFinder, [] { ShowHelpWindow(TheApp().Frame()); });
   c.Bind(kIdDefaultHelp, [] { ShowHelpWindow(TheApp().Frame()); });
 }

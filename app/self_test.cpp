@@ -16,6 +16,7 @@
 
 #include <wx/app.h>
 #include <wx/button.h>
+#include <wx/checkbox.h>
 #include <wx/filedlg.h>
 #include <wx/image.h>
 #include <wx/statusbr.h>
@@ -26,9 +27,11 @@
 #include "app/main_frame.h"
 #include "app/message_dialog.h"
 #include "app/resources.h"
+#include "app/settings_window.h"
 #include "app/vexalo_caption_app.h"
 #include "app/vexalo_caption_view.h"
 #include "common/control_ids.h"
+#include "common/settings.h"
 #include "common/shared_state.h"
 #include "form/command_registry.h"
 #include "form/control_layout.h"
@@ -522,6 +525,55 @@ void PoseTagEditor(Runner& r) {
   HoldForPicture(r);
 }
 
+CSettingsDlg* ShownSettings() {
+  for (wxWindow* w : wxTopLevelWindows)
+    if (auto* d = wxDynamicCast(w, CSettingsDlg); d && d->IsShown()) return d;
+  return nullptr;
+}
+
+// A check box is clicked on its box, at its left end.
+void PointAtCheckBox(Runner& r, wxWindow* w) {
+  r.MoveToScreen(w->GetScreenRect().GetPosition() + wxPoint(w->GetSize().y / 2, w->GetSize().y / 2));
+}
+
+// Tools > Settings: a check box per setting showing its value; a click on the CP949 writing
+// box and OK change the setting and the file.
+void SettingsDialog(Runner& r) {
+  auto before = std::make_shared<bool>(UserSettings().Bool(kSettingWriteKoreanTagsAsCp949));
+  r.Pause(200);
+  r.Do("Settings from the menu", [&r] { r.RunMenu(kIdSettings); });
+  r.Step("dialog shown", [] { return ShownSettings() != nullptr; }, 4000);
+  r.Check("every setting has its control showing its value", [] {
+    CSettingsDlg* d = ShownSettings();
+    for (const SettingSpec& s : SettingsTable()) {
+      auto* box = wxDynamicCast(d->ControlOf(s.key), wxCheckBox);
+      if (s.type == SettingType::Bool && (!box || box->GetValue() != UserSettings().Bool(s.key))) return false;
+      if (s.type == SettingType::Bool && std::string(box->GetLabel().utf8_str()) != s.label) return false;
+    }
+    return true;
+  });
+  r.Do("point at the CP949 writing box", [&r] { PointAtCheckBox(r, ShownSettings()->ControlOf(kSettingWriteKoreanTagsAsCp949)); });
+  r.Pause(150);
+  r.Do("click it", [&r] { r.Click(); });
+  r.Step("box toggled", [before] {
+    return static_cast<wxCheckBox*>(ShownSettings()->ControlOf(kSettingWriteKoreanTagsAsCp949))->GetValue() != *before;
+  }, 3000);
+  if (std::getenv("VEXALO_SELFTEST_HOLD")) HoldForPicture(r);
+  r.Do("point at OK", [&r] {
+    wxWindow* ok = ShownSettings()->FindWindow(wxID_OK);
+    r.MoveToScreen(ok->GetScreenRect().GetPosition() + wxPoint(ok->GetSize().x / 2, ok->GetSize().y / 2));
+  });
+  r.Pause(150);
+  r.Do("click OK", [&r] { r.Click(); });
+  r.Step("dialog closed", [] { return ShownSettings() == nullptr; }, 3000);
+  r.Check("the setting and the file changed", [before] {
+    Settings saved;
+    const bool clean = saved.Load(SettingsFilePath()).empty();
+    return clean && UserSettings().Bool(kSettingWriteKoreanTagsAsCp949) != *before &&
+           saved.Bool(kSettingWriteKoreanTagsAsCp949) != *before;
+  });
+}
+
 long PeakRssKb() {
   std::ifstream status("/proc/self/status");
   std::string line;
@@ -594,6 +646,7 @@ const std::map<std::string, void (*)(Runner&)>& Tests() {
       {"bench-latency", &BenchLatency},
       {"pose-empty", &PoseEmpty},               {"pose-whole", &PoseWhole},
       {"pose-window-playing", &PoseWindowPlaying}, {"pose-tag-editor", &PoseTagEditor},       {"close-while-decoding", &CloseWhileDecoding},
+      {"settings-dialog", &SettingsDialog},
   };
   return tests;
 }

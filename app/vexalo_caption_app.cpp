@@ -14,6 +14,7 @@
 #include "app/resources.h"
 #include "app/self_test.h"
 #include "app/vexalo_caption_view.h"
+#include "common/settings.h"
 #include "common/shared_state.h"
 #include "form/string_table.h"
 
@@ -51,6 +52,10 @@ bool CVexaloCaptionApp::OnInit() {
   }
   if (ResourceDir().empty()) std::fprintf(stderr, "vexalo-caption: the skin folder was not found\n");
 
+  for (const std::string& problem : UserSettings().Load(SettingsFilePath())) {
+    std::fprintf(stderr, "vexalo-caption: %s\n", problem.c_str());
+    if (m_settingsNotice.empty()) m_settingsNotice = " " + problem + " ";
+  }
   core::BindCommands();
   auto* splash = new CSplashDlg(kSplashMillis, [this] { CreateFrame(); });
   splash->Show();
@@ -72,6 +77,7 @@ void CVexaloCaptionApp::OnFrameShown() {
     std::fflush(stdout);
   }
   core::ShowAudioNotice();
+  if (!m_settingsNotice.empty()) m_frame->SetStatusText(wxString::FromUTF8(m_settingsNotice), 0);
   if (!m_openAtStart.empty() && !(m_selfTest.size() && SelfTestOpensFileItself(m_selfTest))) core::OpenMp3AtStart(m_openAtStart);
   if (!m_selfTest.empty()) StartSelfTest(m_selfTest, *m_frame, m_openAtStart);
 }

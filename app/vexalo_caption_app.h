@@ -31,6 +31,7 @@ class CVexaloCaptionApp : public wxApp {
   CMainFrame* m_frame = nullptr;
   std::string m_openAtStart;  // file named on the command line, as given
   std::string m_selfTest;     // name of the self-test to run, empty for none
+  std::string m_settingsNotice;  // the first problem met in the settings file
   int m_exitCode = 0;
 };
 

@@ -19,6 +19,7 @@ enum CommandId : int {
   kIdMp3PlusTextFile = 32777,
   kIdEditorClear = 32779,
   kIdId3TagEditor = 32781,
+  kIdSettings = 32800,
   kIdMp3FileOpen = 57601,
   kIdSyncMp3FileSave = 57603,
   kIdAppAbout = 57664,

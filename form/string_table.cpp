@@ -21,7 +21,7 @@ using namespace std::string_view_literals;
 constexpr std::string_view kDocumentString =
     "VexaloCaption\n\nVexalo\n\n\nVexaloCaption.Document\nVexalo Document"sv;
 
-constexpr std::array<StringEntry, 20> kStrings{{
+constexpr std::array<StringEntry, 21> kStrings{{
     {kIdsDocument, kDocumentString},
     {kIdTextOpen, "Song Text File Open"},
     {kIdTextSave, "Song Text File Save"},
@@ -30,6 +30,7 @@ constexpr std::array<StringEntry, 20> kStrings{{
     {kIdMp3PlusTextFile, "MP3 File + Text File"},
     {kIdEditorClear, "Text Editor Window Clear"},
     {kIdId3TagEditor, "ID3 Tag Editor"},
+    {kIdSettings, "Editor Settings"},
     {kIdsAppTitle, "VexaloCaption"},
     {kIdsIdlePrompt, "\xC1\xD8\xBA\xF1"},  // "준비"
     {kIdMp3FileOpen, "MP3 File Open"},
@@ -44,7 +45,7 @@ constexpr std::array<StringEntry, 20> kStrings{{
     {kIdsPaneWidth2, "                                       "},
 }};
 
-constexpr std::array<MenuEntry, 18> kMenu{{
+constexpr std::array<MenuEntry, 20> kMenu{{
     {"File(&F)", "MP3 Open(&O)...\tCtrl+O", kIdMp3FileOpen},
     {"File(&F)", "SyncMP3 Save(&S)\tCtrl+S", kIdSyncMp3FileSave},
     {"File(&F)", nullptr, 0},
@@ -60,6 +61,8 @@ constexpr std::array<MenuEntry, 18> kMenu{{
     {"Tools(&T)", "ID3 Tag Editor", kIdId3TagEditor},
     {"Tools(&T)", nullptr, 0},
     {"Tools(&T)", "Editor Clear", kIdEditorClear},
+    {"Tools(&T)", nullptr, 0},
+    {"Tools(&T)", "Settings\xA1\xA6", kIdSettings},  // "Settings…"
     {"Help(&H)", "Help", kIdHelpFinder},
     {"Help(&H)", nullptr, 0},
     {"Help(&H)", "Vexalo Caption Editor Information(&A)...", kIdAppAbout},

@@ -46,6 +46,7 @@ TEST(MenuTable, ItemsInOrderWithTheirIdsAndEveryItemHasAPrompt) {
       {"Exit(&X)", 57665},                {"User View", 32776},                {"1:1 View", 32774},
       {nullptr, 0},                       {"MP3+Txt", 32777},                  {nullptr, 0},
       {"ID3 Tag Editor", 32781},          {nullptr, 0},                        {"Editor Clear", 32779},
+      {nullptr, 0},                       {"Settings\xA1\xA6", 32800},
       {"Help", 57667},                    {nullptr, 0},
       {"Vexalo Caption Editor Information(&A)...", 57664},
   };
@@ -63,7 +64,8 @@ TEST(MenuTable, ItemsInOrderWithTheirIdsAndEveryItemHasAPrompt) {
   }
   EXPECT_STREQ(menu[0].menu, "File(&F)");
   EXPECT_STREQ(menu[7].menu, "Tools(&T)");
-  EXPECT_STREQ(menu[15].menu, "Help(&H)");
+  EXPECT_STREQ(menu[16].menu, "Tools(&T)");
+  EXPECT_STREQ(menu[17].menu, "Help(&H)");
 }
 
 TEST(MenuTable, AcceleratorsOpenAndSave) {
