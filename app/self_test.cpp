@@ -30,6 +30,7 @@
 #include "app/settings_window.h"
 #include "app/vexalo_caption_app.h"
 #include "app/vexalo_caption_view.h"
+#include "commands/tag_editor_dialog.h"
 #include "common/control_ids.h"
 #include "common/settings.h"
 #include "common/shared_state.h"
@@ -37,7 +38,6 @@
 #include "form/control_layout.h"
 #include "form/skin_layout.h"
 #include "playback/waveform.h"
-#include "tags/tag_editor_dialog.h"
 
 namespace vexalo::app {
 

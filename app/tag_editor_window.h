@@ -8,7 +8,7 @@
 #include <wx/dialog.h>
 #include <wx/textctrl.h>
 
-#include "tags/tag_editor_dialog.h"
+#include "commands/tag_editor_dialog.h"
 
 namespace vexalo::app {
 

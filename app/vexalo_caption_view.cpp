@@ -17,6 +17,7 @@
 #include "app/resources.h"
 #include "app/tag_editor_window.h"
 #include "app/ui_thread.h"
+#include "commands/tag_editor_dialog.h"
 #include "common/control_ids.h"
 #include "common/repaint.h"
 #include "common/shared_state.h"
@@ -26,7 +27,6 @@
 #include "form/skin_layout.h"
 #include "form/string_table.h"
 #include "playback/pointing.h"
-#include "tags/tag_editor_dialog.h"
 
 namespace vexalo::app {
 

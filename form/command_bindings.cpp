@@ -2,14 +2,14 @@
 
 #include <array>
 
+#include "commands/editor_commands.h"
+#include "commands/mp3_open_command.h"
+#include "commands/save_commands.h"
+#include "commands/tag_editor_dialog.h"
+#include "commands/text_commands.h"
+#include "commands/time_adjust.h"
+#include "commands/transport_commands.h"
 #include "common/control_ids.h"
-#include "decode/mp3_open_command.h"
-#include "lyrics/lyrics_editor.h"
-#include "lyrics/time_adjust.h"
-#include "playback/transport.h"
-#include "sync/text_commands.h"
-#include "syncmp3/save_commands.h"
-#include "tags/tag_editor_dialog.h"
 
 namespace vexalo {
 

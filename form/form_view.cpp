@@ -3,11 +3,11 @@
 #include <atomic>
 #include <cstdio>
 
+#include "commands/time_adjust.h"
 #include "common/control_ids.h"
 #include "common/repaint.h"
 #include "common/shared_state.h"
 #include "form/skin_layout.h"
-#include "lyrics/time_adjust.h"
 #include "playback/pointing.h"
 #include "playback/transport.h"
 #include "playback/waveform.h"

@@ -1,5 +1,5 @@
-// The lyrics editor's logic: the LyricsTextBuffer every lyrics operation works through, the
-// caret and scroll tracking, the editor's key routing, Insert TimeInfo and Editor Clear.
+// The lyrics editor's state: the LyricsTextBuffer every lyrics operation works through, the
+// caret, scroll and focus tracking, and the editor form of time tags.
 // UI thread only. The editor is reached through ActiveView; with no view nothing happens.
 #pragma once
 
@@ -17,11 +17,6 @@ constexpr unsigned char kEditorLongMark = 0xA7;
 constexpr unsigned char kEditorShortMark = 0xAB;
 constexpr unsigned char kEditorCloseMark = 0xBB;
 
-// Virtual-key codes the editor's key routing looks at.
-constexpr int kVkControl = 17;
-constexpr int kVkQ = 81;
-
-inline constexpr char kEditorClearQuestion[] = " Song Text Editor Clear ? ";
 // Shown when an operation would make the lyrics longer than the buffer holds.
 inline constexpr char kTextSizeOver[] = " Song Text Size Over !!! ";
 
@@ -39,10 +34,6 @@ extern int AutoAdvance;       // check box 1014
 // bytes, cut before a split two-byte character, and callers must not put it back.
 bool CaptureEditorText();
 
-// Reads the view's dialog data back from the controls: AutoAdvance (1014), AdjustSeconds (1022)
-// and AdjustTenths (1017).
-void UpdateViewData();
-
 // Turns a freshly formatted stored-form tag (long: 0xA2 0xE2, 8 digits, 0xA2 0xD0 and two bytes;
 // short: 0xA2 0xD1, 6 digits, 0xA2 0xD0 and two bytes) into its editor form in place. A tag of
 // another shape is left unchanged.
@@ -51,21 +42,9 @@ void TagToEditorForm(int longTag, std::span<char, kTagTextBytes> tag);
 // True when an editor long tag begins at byte i: 0xA7 there and 0xBB nine bytes further on.
 bool IsEditorLongTagAt(std::string_view text, std::size_t i);
 
-// Insert TimeInfo (button 1013, Ctrl+Q in the editor): stamps the caret's line with the play time
-// (whole view) or the window's start (window view), replacing a long tag already there.
-void OnInsertTimeInfo();
-// Editor Clear (menu 32779), after " Song Text Editor Clear ? ".
-void OnEditorClear();
-
 // Window events.
 void OnEditorChange();               // the editor's change notification
 void OnEditorFocus(bool gained);     // the editor gained or lost the keyboard focus
-void OnAutoAdvanceClicked();         // check box 1014 clicked
-// Key routing before the view processes a key as usual. The window passes whether the editor
-// has the focus at that moment (EditorHasFocus follows it). Keys outside the editor go to the
-// transport. True when the key ran Insert TimeInfo (Ctrl+Q).
-bool OnPreKeyDown(int virtualKey, bool editorHasFocus);
-void OnPreKeyUp(int virtualKey, bool editorHasFocus);
 // A left button press anywhere in the view, before the click itself is processed.
 void OnPreLeftButtonDown(bool editorHasFocus);
 

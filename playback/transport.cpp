@@ -28,11 +28,6 @@ constexpr Colour kLyricPanelColour = RGB(147, 196, 236);
 constexpr int kBandPixels = 2 * kCursorHalfBand + 1;
 constexpr int kSliderMax = 65'535;
 
-bool SongShown() {
-  int state = PlayerState.load();
-  return state == kStateWholeView || state == kStateWindowView;
-}
-
 int SongChannels() { return std::max(1, SongInfo.channels.load()); }
 
 double FrameMillis() { return SongInfo.frameSeconds.load() * 1000.0; }
@@ -61,10 +56,6 @@ void SetSlider(int pos) {
   if (ViewPort* view = ActiveView.load()) view->SetSliderPos(pos);
 }
 
-void FocusWaveArea() {
-  if (ViewPort* view = ActiveView.load()) view->SetFocus(kIdcWaveArea);
-}
-
 // Draws the window view from PlayPosBytes and sets ColumnBytes from its step.
 void DrawWindowAndSetColumns() {
   ViewPort* view = ActiveView.load();
@@ -75,21 +66,6 @@ void DrawWindowAndSetColumns() {
     step = DrawWindowWave(*canvas, static_cast<std::uint32_t>(kWindowFrames * SongBytesPerFrame()));
   }
   ColumnBytes.store(step * static_cast<std::uint32_t>(SongChannels()));
-}
-
-void SwitchToWindowView() {
-  PlayerState.store(kStateWindowView);
-  UpdateSliderFromPosition(PlayPosBytes.load());
-  ShowStartReadout();
-  ShowPlayReadout();
-  DrawWindowAndSetColumns();
-}
-
-void SwitchToWholeView() {
-  PlayPosBytes.store(0);
-  CursorOffset.store(0);
-  PlayerState.store(kStateWholeView);
-  RepaintView();
 }
 
 // The moving cursor: a line over the band middle-50..middle+50, with the band's pixels saved
@@ -252,6 +228,21 @@ void EndWorker() {
 
 }  // namespace
 
+void SwitchToWindowView() {
+  PlayerState.store(kStateWindowView);
+  UpdateSliderFromPosition(PlayPosBytes.load());
+  ShowStartReadout();
+  ShowPlayReadout();
+  DrawWindowAndSetColumns();
+}
+
+void SwitchToWholeView() {
+  PlayPosBytes.store(0);
+  CursorOffset.store(0);
+  PlayerState.store(kStateWholeView);
+  RepaintView();
+}
+
 int DeviceBytesPerFrame() { return SongInfo.frameScale.load() * 1152; }
 int SongBytesPerFrame() { return DeviceBytesPerFrame() / 2; }
 
@@ -311,111 +302,6 @@ void ShowLyricPanel(int hours, int minutes, int seconds, int millis) {
   // The last line of a lyric often has no CR LF of its own (a wrapped line, the song's last
   // entry); it is drawn all the same.
   if (length > 0) canvas->TextOnColour(585 + shift, y, std::string(line, static_cast<std::size_t>(length)), kLyricPanelColour);
-}
-
-void OnPlay() {
-  if (SongShown()) {
-    TransportCommand.store(kCmdPlay);
-    OnTransportKey(kCmdPlay);
-  }
-  FocusWaveArea();
-}
-
-void OnPause() {
-  if (SongShown()) TransportCommand.store(kCmdPause);
-  FocusWaveArea();
-}
-
-void OnStop() {
-  if (SongShown()) TransportCommand.store(kCmdStop);
-  FocusWaveArea();
-}
-
-void OnRewind() {
-  if (SongShown()) {
-    TransportCommand.store(kCmdRewind);
-    OnTransportKey(kCmdRewind);
-  }
-  FocusWaveArea();
-}
-
-void OnForward() {
-  if (SongShown()) {
-    TransportCommand.store(kCmdForward);
-    OnTransportKey(kCmdForward);
-  }
-  FocusWaveArea();
-}
-
-void OnTransportKey(int code) {
-  if (!SongShown()) return;
-  switch (code) {
-    case kCmdEscape:
-      SwitchToWholeView();
-      break;
-    case kCmdPlay:
-      TransportCommand.store(kCmdPlay);
-      if (WorkerBusy.load()) return;
-      WorkerBusy.store(1);
-      TransportCommand.store(kCmdNone);
-      RepaintView();
-      if (PlayerState.load() == kStateWholeView) {
-        StartWholePlayWorker();
-      } else {
-        StartWindowPlayWorker();
-      }
-      break;
-    case kCmdRewind:
-    case kCmdForward: {
-      TransportCommand.store(code);
-      if (PlayerState.load() != kStateWindowView || WorkerBusy.load()) return;
-      WorkerBusy.store(1);
-      const std::int64_t step = static_cast<std::int64_t>(3 * ColumnBytes.load() / 4) * WaveRect.right;
-      std::int64_t pos = PlayPosBytes.load();
-      if (code == kCmdRewind) {
-        pos -= step;
-        if (pos & 1) --pos;
-        if (pos < 0) pos = 0;
-      } else {
-        pos += step;
-        if (pos & 1) ++pos;
-        const std::int64_t stored = storedBytes.load();
-        if (pos >= stored) {
-          pos = std::max<std::int64_t>(stored - 1, 0);
-          if (pos & 1) --pos;
-        }
-      }
-      PlayPosBytes.store(static_cast<std::uint32_t>(pos));
-      RepaintView();
-      UpdateSliderFromPosition(PlayPosBytes.load());
-      ShowPlayReadout();
-      // The key's own code would end the new window playback before its first chunk.
-      TransportCommand.store(kCmdNone);
-      StartWindowPlayWorker();
-      break;
-    }
-    case kCmdStop:
-      TransportCommand.store(kCmdStop);
-      break;
-    default:
-      break;
-  }
-}
-
-void OnWholeView() {
-  if (!SongShown()) return;
-  TransportCommand.store(kCmdWholeView);
-  if (WorkerBusy.load()) return;
-  TransportCommand.store(kCmdNone);
-  SwitchToWholeView();
-}
-
-void OnWindowView() {
-  if (!SongShown()) return;
-  TransportCommand.store(kCmdWindowView);
-  if (WorkerBusy.load()) return;
-  TransportCommand.store(kCmdNone);
-  SwitchToWindowView();
 }
 
 int WholePlayWorker() {

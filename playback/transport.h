@@ -1,6 +1,6 @@
-// Playback and transport: the two playback workers that feed SongBuffer to the wave device
-// while a cursor crosses the waveform, the transport commands and keys, the view commands, and
-// the Play Time / Start Time read-outs and the lyric panel they keep up to date.
+// Playback: the two playback workers that feed SongBuffer to the wave device while a cursor
+// crosses the waveform, the switches between the two song views, and the Play Time / Start Time
+// read-outs and the lyric panel they keep up to date.
 #pragma once
 
 #include <cstddef>
@@ -33,17 +33,10 @@ void ShowPlayReadout();
 // Composes and draws the lyric panel for a play time (hours 0, minutes not reduced).
 void ShowLyricPanel(int hours, int minutes, int seconds, int millis);
 
-// Transport buttons (Play 1010, Pause 1024, Stop 1015, << 1011, >> 1012).
-void OnPlay();
-void OnPause();
-void OnStop();
-void OnRewind();
-void OnForward();
-// Transport keys as virtual-key codes: 27 Esc, 32 Space, 37 Left, 39 Right, 81 Q.
-void OnTransportKey(int code);
-// View commands "1:1 View" (32774) and "User View" (32776).
-void OnWholeView();
-void OnWindowView();
+// The whole view from the song's start (PlayPosBytes and CursorOffset 0, view repainted), and
+// the window view at PlayPosBytes (slider, read-outs and window waveform brought up to date).
+void SwitchToWholeView();
+void SwitchToWindowView();
 
 // Worker procedures; the starter has set WorkerBusy. Both return 1.
 int WholePlayWorker();

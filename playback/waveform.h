@@ -28,7 +28,7 @@ void DrawWholeWave(Canvas& canvas);
 std::uint32_t DrawWindowWave(Canvas& canvas, std::uint32_t length);
 
 // The routine DrawWindowWave (and the window player) calls to refresh the side-time field,
-// installed by the lyrics module; nothing is called while none is installed. Returns the
+// installed by the Side Time command; nothing is called while none is installed. Returns the
 // routine installed before.
 using SideTimeRoutine = void (*)();
 SideTimeRoutine SetSideTimeRoutine(SideTimeRoutine routine);

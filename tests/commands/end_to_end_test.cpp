@@ -5,14 +5,16 @@
 #include <thread>
 
 #include "command_test_env.h"
+#include "commands/editor_commands.h"
+#include "commands/mp3_open_command.h"
+#include "commands/save_commands.h"
+#include "commands/transport_commands.h"
 #include "common/worker.h"
-#include "decode/mp3_open_command.h"
 #include "lyrics/lyrics_editor.h"
 #include "playback/transport.h"
 #include "playback/wave_out_device.h"
 #include "support/capturing_audio_backend.h"
 #include "sync/sync_text.h"
-#include "syncmp3/save_commands.h"
 
 namespace vexalo::test {
 namespace {

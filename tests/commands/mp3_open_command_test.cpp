@@ -1,4 +1,4 @@
-#include "decode/mp3_open_command.h"
+#include "commands/mp3_open_command.h"
 
 #include <dirent.h>
 
@@ -7,11 +7,11 @@
 #include <thread>
 
 #include "command_test_env.h"
+#include "commands/time_adjust.h"
 #include "common/control_ids.h"
 #include "common/repaint.h"
 #include "common/worker.h"
 #include "lyrics/lyrics_editor.h"
-#include "lyrics/time_adjust.h"
 #include "sync/sync_table.h"
 #include "sync/sync_text.h"
 #include "syncmp3/syncmp3_file.h"

@@ -1,4 +1,4 @@
-#include "syncmp3/save_commands.h"
+#include "commands/save_commands.h"
 
 #include <sys/stat.h>
 

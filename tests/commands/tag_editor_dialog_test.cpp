@@ -1,4 +1,4 @@
-#include "tags/tag_editor_dialog.h"
+#include "commands/tag_editor_dialog.h"
 
 #include <sys/stat.h>
 

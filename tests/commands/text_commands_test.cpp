@@ -1,4 +1,4 @@
-#include "sync/text_commands.h"
+#include "commands/text_commands.h"
 
 #include <sys/stat.h>
 

@@ -3,10 +3,10 @@
 
 #include <cstring>
 
+#include "commands/time_adjust.h"
 #include "common/control_ids.h"
 #include "common/repaint.h"
 #include "form/form_view.h"
-#include "lyrics/time_adjust.h"
 #include "form_fixture.h"
 
 namespace vexalo::test {

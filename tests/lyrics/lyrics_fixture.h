@@ -5,9 +5,9 @@
 
 #include <string>
 
+#include "commands/time_adjust.h"
 #include "common/shared_state.h"
 #include "lyrics/lyrics_editor.h"
-#include "lyrics/time_adjust.h"
 #include "support/scripted_view_port.h"
 
 namespace vexalo::test {

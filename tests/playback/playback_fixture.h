@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "commands/transport_commands.h"
 #include "common/repaint.h"
 #include "common/shared_state.h"
 #include "common/worker.h"

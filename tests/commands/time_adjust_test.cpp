@@ -1,7 +1,8 @@
 #include <string>
 
+#include "commands/editor_commands.h"
 #include "common/control_ids.h"
-#include "lyrics_fixture.h"
+#include "lyrics/lyrics_fixture.h"
 #include "sync/sync_text.h"
 
 namespace vexalo::test {

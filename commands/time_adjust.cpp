@@ -1,10 +1,11 @@
-#include "lyrics/time_adjust.h"
+#include "commands/time_adjust.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
 
+#include "commands/editor_commands.h"
 #include "common/control_ids.h"
 #include "common/shared_state.h"
 #include "common/view_port.h"

@@ -1,19 +1,19 @@
-#include "syncmp3/save_commands.h"
+#include "commands/save_commands.h"
 
 #include <algorithm>
 #include <optional>
 #include <string>
 
+#include "commands/command_support.h"
+#include "commands/mp3_open_command.h"
+#include "commands/text_commands.h"
 #include "common/repaint.h"
 #include "common/safe_file.h"
 #include "common/shared_state.h"
 #include "common/view_port.h"
-#include "decode/mp3_open_command.h"
 #include "lyrics/lyrics_editor.h"
-#include "sync/command_support.h"
 #include "sync/sync_table.h"
 #include "sync/sync_text.h"
-#include "sync/text_commands.h"
 #include "syncmp3/syncmp3_file.h"
 
 namespace vexalo {

@@ -1,4 +1,4 @@
-#include "sync/text_commands.h"
+#include "commands/text_commands.h"
 
 #include <sys/stat.h>
 
@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "commands/command_support.h"
 #include "common/control_ids.h"
 #include "common/repaint.h"
 #include "common/safe_file.h"
@@ -13,7 +14,6 @@
 #include "common/text_codec.h"
 #include "common/view_port.h"
 #include "lyrics/lyrics_editor.h"
-#include "sync/command_support.h"
 #include "sync/sync_table.h"
 #include "sync/sync_text.h"
 

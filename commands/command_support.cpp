@@ -1,4 +1,4 @@
-#include "sync/command_support.h"
+#include "commands/command_support.h"
 
 #include <algorithm>
 #include <cctype>

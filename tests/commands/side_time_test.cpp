@@ -1,7 +1,7 @@
 #include <string>
 
 #include "common/control_ids.h"
-#include "lyrics_fixture.h"
+#include "lyrics/lyrics_fixture.h"
 #include "playback/waveform.h"
 
 namespace vexalo::test {

@@ -1,9 +1,12 @@
-#include "decode/mp3_open_command.h"
+#include "commands/mp3_open_command.h"
 
 #include <array>
 #include <optional>
 #include <string>
 
+#include "commands/command_support.h"
+#include "commands/text_commands.h"
+#include "commands/time_adjust.h"
 #include "common/control_ids.h"
 #include "common/repaint.h"
 #include "common/shared_state.h"
@@ -11,11 +14,8 @@
 #include "common/worker.h"
 #include "decode/decode_job.h"
 #include "decode/decode_worker.h"
-#include "lyrics/time_adjust.h"
-#include "sync/command_support.h"
 #include "sync/sync_table.h"
 #include "sync/sync_text.h"
-#include "sync/text_commands.h"
 #include "syncmp3/syncmp3_file.h"
 #include "tags/tag_editor_logic.h"
 #include "tags/tag_fields.h"

@@ -1,0 +1,142 @@
+#include "commands/editor_commands.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+
+#include "commands/time_adjust.h"
+#include "commands/transport_commands.h"
+#include "common/control_ids.h"
+#include "common/shared_state.h"
+#include "common/view_port.h"
+#include "lyrics/lyrics_editor.h"
+#include "sync/sync_text.h"
+
+namespace vexalo {
+
+namespace {
+
+bool SongShown() {
+  const int state = PlayerState.load();
+  return state == kStateWholeView || state == kStateWindowView;
+}
+
+// The editor long tag of a time: hours 0 and minutes not reduced, unless the minutes would need
+// a third digit (longer than any song the buffer holds); then they carry into the hours.
+std::string EditorLongTag(TimeMark t) {
+  int hours = 0;
+  int minutes = std::max(0, t.minutes);
+  if (minutes > 99) {
+    hours = std::min(99, minutes / 60);
+    minutes = hours == 99 ? 59 : minutes % 60;
+  }
+  const int seconds = std::clamp(t.seconds, 0, 59);
+  const int millis = std::clamp(t.millis, 0, 999);
+  std::array<char, kTagTextBytes> tag{};
+  std::snprintf(tag.data(), tag.size(), "\xA2\xE2%02d%02d%02d%02d\xA2\xD0\r\n", hours, minutes, seconds,
+                millis / 100 * 10);
+  TagToEditorForm(1, tag);
+  return std::string(tag.data());
+}
+
+// Bytes of the long tag at s that a new stamp replaces: the tag and the line break after it.
+// Lyric bytes that follow a tag without its line break are kept.
+std::size_t StampedTagLength(std::string_view text, std::size_t s) {
+  std::size_t n = 10;
+  if (text.substr(s + n, 2) == "\r\n") {
+    n += 2;
+  } else if (text.substr(s + n, 1) == "\n") {
+    n += 1;
+  }
+  return n;
+}
+
+}  // namespace
+
+void UpdateViewData() {
+  ViewPort* view = ActiveView.load();
+  if (view == nullptr) return;
+  AutoAdvance = view->IsChecked(kIdcAutoAdvance) ? 1 : 0;
+  AdjustSeconds = view->GetControlText(kIdcAdjustSeconds);
+  AdjustTenths = view->GetControlText(kIdcAdjustTenths);
+}
+
+void OnInsertTimeInfo() {
+  ViewPort* view = ActiveView.load();
+  if (view == nullptr) return;
+  TimeMark time;
+  const int state = PlayerState.load();
+  if (state == kStateWholeView) {
+    time = PlayTime.Load();
+  } else if (state == kStateWindowView) {
+    time = WindowStart.Load();
+  } else {
+    return;
+  }
+  const std::string tag = EditorLongTag(time);
+
+  const bool whole = CaptureEditorText();
+  const int stampedLine = CaretLine;
+  std::string text = LyricsTextBuffer;
+  const int lineStart = view->EditorLineIndex(CaretLine);
+  const std::size_t s =
+      lineStart < 0 ? text.size() : std::min(static_cast<std::size_t>(lineStart), text.size());
+  if (IsEditorLongTagAt(text, s)) text.erase(s, StampedTagLength(text, s));
+  text.insert(s, tag);
+  if (!whole || text.size() > kMaxLyricsTextBytes) {
+    view->MessageBox(kTextSizeOver, kProductTitle, MessageStyle::Ok);
+    return;
+  }
+  LyricsTextBuffer = text;
+  view->SetEditorText(LyricsTextBuffer);
+
+  if (AutoAdvance == 1) {
+    CaretLine += 2;
+    if (view->EditorLineIndex(CaretLine) < 0) {
+      CaretLine -= 2;
+    } else if (stampedLine != 0) {
+      FirstVisibleLine += 2;
+    }
+  }
+  const int from = view->EditorLineIndex(CaretLine);
+  const int next = view->EditorLineIndex(CaretLine + 1);
+  const int end = static_cast<int>(LyricsTextBuffer.size());
+  view->EditorSelect(from < 0 ? end : from, next < 0 ? end : next);
+  view->EditorScroll(FirstVisibleLine);
+  view->SetFocus(kIdcEditor);
+}
+
+void OnEditorClear() {
+  ViewPort* view = ActiveView.load();
+  if (view == nullptr) return;
+  if (view->MessageBox(kEditorClearQuestion, kProductTitle, MessageStyle::YesNo) != Answer::Yes) return;
+  view->SetControlText(kIdcGroupFrame, " ");
+  LyricsTextBuffer.clear();
+  view->SetEditorText("");
+  view->SetControlText(kIdcAdjustPreview, "");
+}
+
+void OnAutoAdvanceClicked() { UpdateViewData(); }
+
+bool OnPreKeyDown(int virtualKey, bool editorHasFocus) {
+  OnEditorFocus(editorHasFocus);
+  if (!editorHasFocus) {
+    OnTransportKey(virtualKey);
+    return false;
+  }
+  if (!SongShown()) return false;
+  if (virtualKey == kVkControl) {
+    CtrlKeyDown = 1;
+  } else if (virtualKey == kVkQ && CtrlKeyDown == 1) {
+    OnInsertTimeInfo();
+    return true;
+  }
+  return false;
+}
+
+void OnPreKeyUp(int virtualKey, bool editorHasFocus) {
+  OnEditorFocus(editorHasFocus);
+  if (virtualKey == kVkControl) CtrlKeyDown = 0;
+}
+
+}  // namespace vexalo
