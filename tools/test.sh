@@ -4,6 +4,7 @@
 # VEXALO_QUICK=1 skips the sanitizer builds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+bash tools/check_layers.sh
 bash tools/setup.sh
 export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
 jobs=$(nproc)
