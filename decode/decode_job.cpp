@@ -1,7 +1,5 @@
 #include "decode/decode_job.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -10,6 +8,8 @@
 #include <cstring>
 #include <new>
 #include <type_traits>
+
+#include "common/input_file.h"
 
 namespace vexalo {
 
@@ -59,7 +59,8 @@ enum mad_flow DecodeInputCallback(void* data, struct mad_stream* stream) {
     job.inputLength = keep;
   }
 
-  const std::size_t room = kInputBufferBytes - job.inputLength;
+  std::size_t room = kInputBufferBytes - job.inputLength;
+  if (room > job.fileBytesLeft) room = static_cast<std::size_t>(job.fileBytesLeft);
   ssize_t got = 0;
   if (room > 0 && job.file >= 0) {
     for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
@@ -67,6 +68,7 @@ enum mad_flow DecodeInputCallback(void* data, struct mad_stream* stream) {
       if (got >= 0) break;
     }
   }
+  if (got > 0) job.fileBytesLeft -= static_cast<std::uint64_t>(got);
   // A read that keeps failing, a full buffer that libmad could not consume, and end of file
   // all end the input; the guard lets libmad decode the last frame.
   if (got <= 0) {
@@ -223,29 +225,35 @@ const mad_header& FrameDecoder::Header() const {
 
 mad_stream* FrameDecoder::Stream() { return m_sync != nullptr ? &m_sync->stream : nullptr; }
 
-int StartDecodeJob(const std::string& path) {
-  if (g_jobHeld.load()) return 0;
+int StartDecodeJob(const std::string& path, std::string* why) {
+  if (g_jobHeld.load()) {
+    if (why) *why = "a decode is still running";
+    return 0;
+  }
   EndDecodeJob();
 
   DecodeJob& job = TheDecodeJob;
   job.path = path;
   job.file = -1;
+  job.fileBytesLeft = 0;
   job.inputLength = 0;
   job.endOfInput = false;
   job.mode = kDitherMode;
   job.channelsIn = 0;
   job.sampleRateIn = 0;
 
-  job.file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  struct stat st {};
-  if (job.file < 0 || ::fstat(job.file, &st) != 0) {
-    CloseJobFile(job);
+  InputFile input;
+  if (!input.Open(path)) {
+    if (why) *why = input.Why();
     return 0;
   }
+  job.fileBytesLeft = input.Size();
+  job.file = input.Release();
   if (job.inputBuffer == nullptr) {
     // Room behind the data for the guard bytes, even when a read fills the whole buffer.
     job.inputBuffer = new (std::nothrow) unsigned char[kInputBufferBytes + MAD_BUFFER_GUARD];
     if (job.inputBuffer == nullptr) {
+      if (why) *why = "out of memory";
       CloseJobFile(job);
       return 0;
     }

@@ -31,6 +31,7 @@ struct FrameFacts {
 struct DecodeJob {
   std::string path;
   int file = -1;                         // read-only descriptor, -1 when none
+  std::uint64_t fileBytesLeft = 0;       // reading stops at the size the file had at job start
   unsigned char* inputBuffer = nullptr;  // kInputBufferBytes plus room for the guard bytes
   std::uint32_t inputLength = 0;         // valid bytes, guard bytes included once appended
   bool endOfInput = false;
@@ -108,9 +109,10 @@ enum mad_flow DecodeOutputCallback(void* job, struct mad_header const* header, s
 enum mad_flow DecodeErrorCallback(void* job, struct mad_stream* stream, struct mad_frame* frame);
 
 // Resets the job for `path`, opens the file and starts the decoder. Ends a previous job that
-// was never ended. Returns 1 on success; 0 when the file cannot be opened or its status read,
-// the input buffer cannot be allocated, or a decode worker is still using the job.
-int StartDecodeJob(const std::string& path);
+// was never ended. Returns 1 on success; 0 when the file cannot be opened or is not a regular
+// file (a FIFO or device is never waited on or read), the input buffer cannot be allocated, or a
+// decode worker is still using the job; `why`, when given, then receives the reason.
+int StartDecodeJob(const std::string& path, std::string* why = nullptr);
 
 // Decodes one step into `frameArea` (capacity `areaBytes`, at least kFrameScratchBytes):
 // returns the bytes placed there (> 0); -2 when the step gave no samples (more input was read

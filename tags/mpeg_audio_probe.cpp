@@ -1,7 +1,9 @@
 #include "tags/mpeg_audio_probe.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <string>
+
+#include "common/input_file.h"
 
 namespace vexalo {
 
@@ -36,44 +38,54 @@ std::uint32_t Layer3FrameBytes(const unsigned char* h) {
   return static_cast<std::uint32_t>(72000 * kMpeg2[bitrateIndex] / rate + padding);
 }
 
-bool HasLayer3Audio(std::string_view s, std::uint64_t fileSize) {
-  std::uint64_t start = TagEnd(s);
-  auto at = [&](std::uint64_t i) { return reinterpret_cast<const unsigned char*>(s.data()) + i; };
-  for (std::uint64_t pos = start; pos + 4 <= s.size() && pos < start + kSearchBytes; ++pos) {
-    std::uint32_t bytes = Layer3FrameBytes(at(pos));
+namespace {
+
+// The search over `window`, the file's bytes from offset `base` on (base is where its ID3v2 tag
+// ends).
+bool SearchFrames(std::string_view window, std::uint64_t base, std::uint64_t fileSize) {
+  auto at = [&](std::size_t i) { return reinterpret_cast<const unsigned char*>(window.data()) + i; };
+  for (std::size_t pos = 0; pos + 4 <= window.size() && pos < kSearchBytes; ++pos) {
+    const std::uint32_t bytes = Layer3FrameBytes(at(pos));
     if (bytes < 4) continue;
-    std::uint64_t next = pos + bytes;
-    if (next == fileSize) return true;
-    if (next + 4 <= s.size()) {
+    const std::size_t next = pos + bytes;
+    if (base + next == fileSize) return true;
+    if (next + 4 <= window.size()) {
       if (Layer3FrameBytes(at(next)) >= 4 && ((at(next)[1] ^ at(pos)[1]) & 0x18) == 0) return true;
-      if (next + 128 == fileSize && s.substr(next, 3) == "TAG") return true;
+      if (base + next + 128 == fileSize && window.substr(next, 3) == "TAG") return true;
     }
   }
   return false;
 }
 
+}  // namespace
+
+bool HasLayer3Audio(std::string_view s, std::uint64_t fileSize) {
+  const std::uint64_t start = TagEnd(s);
+  if (start >= s.size()) return false;
+  return SearchFrames(s.substr(static_cast<std::size_t>(start)), start, fileSize);
+}
+
 bool FileHasLayer3Audio(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  std::string head(10, '\0');
-  std::size_t got = std::fread(head.data(), 1, 10, f);
-  head.resize(got);
-  std::uint64_t want = TagEnd(head) + kSearchBytes + 8192;
-  head.resize(static_cast<std::size_t>(want));
-  got += std::fread(head.data() + got, 1, head.size() - got, f);
-  head.resize(got);
-  std::uint64_t size = 0;
-  if (std::fseek(f, 0, SEEK_END) == 0) size = static_cast<std::uint64_t>(std::ftell(f));
-  std::fclose(f);
-  return HasLayer3Audio(head, size);
+  InputFile in;
+  if (!in.Open(path)) return false;
+  // The tag's header says where the audio begins; only the search window after it is read.
+  char header[10] = {};
+  const ssize_t got = in.ReadAt(header, sizeof header, 0);
+  if (got < 0) return false;
+  const std::uint64_t start = TagEnd(std::string_view(header, static_cast<std::size_t>(got)));
+  if (start >= in.Size()) return false;
+  std::string window(static_cast<std::size_t>(std::min<std::uint64_t>(kSearchBytes + 8192, in.Size() - start)), '\0');
+  const ssize_t read = in.ReadAt(window.data(), window.size(), start);
+  if (read < 0) return false;
+  window.resize(static_cast<std::size_t>(read));
+  return SearchFrames(window, start, in.Size());
 }
 
 bool LooksLikeMp3File(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
+  InputFile in;
+  if (!in.Open(path)) return false;
   char magic[3] = {};
-  bool tagged = std::fread(magic, 1, 3, f) == 3 && magic[0] == 'I' && magic[1] == 'D' && magic[2] == '3';
-  std::fclose(f);
+  const bool tagged = in.ReadAt(magic, 3, 0) == 3 && magic[0] == 'I' && magic[1] == 'D' && magic[2] == '3';
   return tagged || FileHasLayer3Audio(path);
 }
 

@@ -1,10 +1,12 @@
 #include "decode/decode_job.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -125,6 +127,40 @@ TEST_F(DecodeJobTest, StartFailsForMissingFileAndNextFrameEndsAtOnce) {
   EXPECT_EQ(StartDecodeJob("/nonexistent/dir/song.mp3"), 0);
   EXPECT_EQ(TheDecodeJob.file, -1);
   EXPECT_EQ(StepAll(), std::vector<int>{-1});
+}
+
+TEST_F(DecodeJobTest, StartRefusesWhatIsNotARegularFileAndSaysWhy) {
+  char folder[] = "/tmp/vexalo-decode-XXXXXX";
+  ASSERT_NE(::mkdtemp(folder), nullptr);
+  const std::string fifo = std::string(folder) + "/fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const struct {
+    std::string path;
+    const char* why;
+  } cases[] = {
+      {fifo, "Is a FIFO, not a regular file"},  // opening it must not wait for a writer
+      {"/dev/zero", "Is a device, not a regular file"},  // reading it would never end
+      {folder, "Is a directory"},
+      {"/nonexistent/dir/song.mp3", "No such file or directory"},
+  };
+  for (const auto& c : cases) {
+    std::string why;
+    EXPECT_EQ(StartDecodeJob(c.path, &why), 0) << c.path;
+    EXPECT_EQ(why, c.why) << c.path;
+    EXPECT_EQ(TheDecodeJob.file, -1) << c.path;
+  }
+  ::unlink(fifo.c_str());
+  ::rmdir(folder);
+}
+
+TEST_F(DecodeJobTest, ReadingStopsAtTheSizeTheFileHadAtStart) {
+  const std::string whole = ReadBytes(FixturePath("stereo_44k.mp3"));
+  TempFile file(whole);
+  ASSERT_EQ(StartDecodeJob(file.path()), 1);
+  // A file that grows while it is decoded (or one that never ends) is read only as far as it
+  // reached when the job started.
+  for (int i = 0; i < 3; ++i) std::ofstream(file.path(), std::ios::binary | std::ios::app) << whole;
+  EXPECT_EQ(CountPositive(StepAll()), 79);
 }
 
 TEST_F(DecodeJobTest, StartAgainWithoutEndReleasesThePreviousJob) {
