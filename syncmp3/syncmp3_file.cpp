@@ -63,69 +63,6 @@ bool ReadAt(std::FILE* f, std::uint64_t offset, unsigned char* out, std::size_t 
   return !std::ferror(f);
 }
 
-bool WriteAllFd(int fd, const unsigned char* data, std::size_t n) {
-  while (n > 0) {
-    const ssize_t put = ::write(fd, data, n);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) return false;
-    data += put;
-    n -= static_cast<std::size_t>(put);
-  }
-  return true;
-}
-
-// Copies `count` bytes of the source from `offset` to the end of the destination. The kernel
-// copies without bringing the bytes to us where it can; otherwise they pass through the copy
-// buffer. Reads name their offset, so the source stream's own position plays no part.
-bool CopyRange(std::FILE* src, std::uint64_t offset, std::uint64_t count, AtomicFileWriter& out,
-               std::string* why) {
-  if (std::fflush(out.Stream()) != 0) {
-    Say(why, "cannot write the destination: " + ErrnoText());
-    return false;
-  }
-  const int in = ::fileno(src);
-  const int to = ::fileno(out.Stream());
-  off_t from = static_cast<off_t>(offset);
-  bool kernelCopy = true;
-  while (count > 0 && kernelCopy) {
-    const std::size_t piece = count > (1u << 30) ? (1u << 30) : static_cast<std::size_t>(count);
-    const ssize_t done = ::copy_file_range(in, &from, to, nullptr, piece, 0);
-    if (done > 0) {
-      count -= static_cast<std::uint64_t>(done);
-    } else if (done < 0 && errno == EINTR) {
-      continue;
-    } else if (done < 0 && (errno == ENOSYS || errno == EXDEV || errno == EINVAL ||
-                            errno == EOPNOTSUPP || errno == EBADF)) {
-      kernelCopy = false;
-    } else if (done == 0) {
-      Say(why, "the source became shorter while it was copied");
-      return false;
-    } else {
-      Say(why, "cannot write the destination: " + ErrnoText());
-      return false;
-    }
-  }
-  static std::array<unsigned char, kSyncMp3CopyBytes> buffer;
-  while (count > 0) {
-    const std::size_t piece = count > buffer.size() ? buffer.size() : static_cast<std::size_t>(count);
-    const ssize_t got = ::pread(in, buffer.data(), piece, from);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      // The source ended early or failed: the file changed under us, so nothing is committed.
-      Say(why, got < 0 ? "cannot read the source: " + ErrnoText()
-                       : std::string("the source became shorter while it was copied"));
-      return false;
-    }
-    if (!WriteAllFd(to, buffer.data(), static_cast<std::size_t>(got))) {
-      Say(why, "cannot write the destination: " + ErrnoText());
-      return false;
-    }
-    from += got;
-    count -= static_cast<std::uint64_t>(got);
-  }
-  return true;
-}
-
 // True when a frame could start at `pos` of the tag: the tag's end, padding, or a frame id.
 bool PlausibleFrameStart(std::FILE* f, std::uint64_t pos, std::uint64_t tagEnd) {
   if (pos == tagEnd) return true;
@@ -178,7 +115,8 @@ void AppendTextFrame(std::vector<unsigned char>& out, const char* id, const unsi
 }  // namespace
 
 int WriteSyncMp3Tag(std::FILE* source, const std::string& destination,
-                    std::span<const unsigned char> frame, bool inPlace, std::string* why) {
+                    std::span<const unsigned char> frame, bool inPlace, std::string* why,
+                    const std::string& sourceName) {
   if (::fseeko(source, 0, SEEK_END) != 0) {
     Say(why, "cannot read the source: " + ErrnoText());
     return kSyncMp3OpenError;
@@ -262,21 +200,11 @@ int WriteSyncMp3Tag(std::FILE* source, const std::string& destination,
   // every existing file untouched whatever happens, and is flushed like a copy.
   AtomicFileWriter out;
   out.SetDurable(inPlace || FileExists(destination));
-  if (!out.Open(destination)) {
-    Say(why, "cannot create a file beside " + destination + ": " + ErrnoText());
-    return kSyncMp3WriteError;
-  }
-  if (!out.Write(tag.data(), tag.size())) {
-    Say(why, "cannot write the destination: " + ErrnoText());
-    return kSyncMp3WriteError;
-  }
-  if (!CopyRange(source, copyFrom, copyCount, out, why)) return kSyncMp3WriteError;
-  if (keepV1 && !WriteAllFd(::fileno(out.Stream()), v1.data(), v1.size())) {
-    Say(why, "cannot write the destination: " + ErrnoText());
-    return kSyncMp3WriteError;
-  }
-  if (!out.Commit()) {
-    Say(why, "cannot write the destination: " + ErrnoText());
+  const bool written = out.Open(destination) && out.Write(tag.data(), tag.size()) &&
+                       out.CopyFrom(::fileno(source), copyFrom, copyCount, sourceName) &&
+                       (!keepV1 || out.Write(v1.data(), v1.size())) && out.Commit();
+  if (!written) {
+    Say(why, out.Error());
     return kSyncMp3WriteError;
   }
   return kSyncMp3Saved;
@@ -328,7 +256,7 @@ int SaveSyncMp3File(const std::string& source, const std::string& destination, b
   std::memcpy(frame.data() + 11, block.data(), length);
   const int result =
       WriteSyncMp3Tag(src, target, std::span<const unsigned char>(frame.data(), length + 11),
-                      inPlace, why);
+                      inPlace, why, source);
   std::fclose(src);
   return result;
 }

@@ -41,7 +41,8 @@ int SaveSyncMp3File(const std::string& source, const std::string& destination, b
 // unsynchronisation or an extended header) or kSyncMp3WriteError; on failure the destination is
 // untouched and nothing is left behind.
 int WriteSyncMp3Tag(std::FILE* source, const std::string& destination,
-                     std::span<const unsigned char> frame, bool inPlace, std::string* why = nullptr);
+                    std::span<const unsigned char> frame, bool inPlace, std::string* why = nullptr,
+                    const std::string& sourceName = "the source");
 
 // 1 when the file could be opened, whether or not it held a block; 0 otherwise. When the file's
 // first frame is a TXXX frame, its data after the encoding byte (at most kSyncBlockBytes) is left

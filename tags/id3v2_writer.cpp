@@ -364,31 +364,6 @@ bool ReadAt(int fd, void* buf, std::size_t bytes, std::uint64_t offset) {
   return true;
 }
 
-// Copies [from, from + bytes) of `in` to the end of the writer's file, in the kernel where it
-// can, otherwise through a buffer.
-bool CopyRest(int in, std::uint64_t from, std::uint64_t bytes, AtomicFileWriter& writer) {
-  std::FILE* stream = writer.Stream();
-  if (!stream || std::fflush(stream) != 0) return false;
-  int out = ::fileno(stream);
-  off_t offset = static_cast<off_t>(from);
-  while (bytes > 0) {
-    std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(bytes, 1u << 30));
-    ssize_t n = ::copy_file_range(in, &offset, out, nullptr, piece, 0);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    bytes -= static_cast<std::uint64_t>(n);
-  }
-  std::vector<unsigned char> buf(1 << 20);
-  while (bytes > 0) {
-    std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(bytes, buf.size()));
-    if (!ReadAt(in, buf.data(), piece, static_cast<std::uint64_t>(offset))) return false;
-    if (!writer.Write(buf.data(), piece)) return false;
-    offset += static_cast<off_t>(piece);
-    bytes -= piece;
-  }
-  return true;
-}
-
 struct FdCloser {
   int fd;
   ~FdCloser() {
@@ -429,17 +404,10 @@ TagWriteResult WriteId3v2Tag(const std::string& path, const TagFields& fields) {
   AtomicFileWriter writer;
   if (!writer.Open(target)) return TagWriteResult::kCannotCreate;
   if (!writer.Write(rewrite.tag.data(), rewrite.tag.size()) ||
-      !CopyRest(file.fd, rewrite.keepFrom, fileSize - rewrite.keepFrom, writer) || !writer.Commit()) {
+      !writer.CopyFrom(file.fd, rewrite.keepFrom, fileSize - rewrite.keepFrom, target) || !writer.Commit()) {
     writer.Abort();
     return TagWriteResult::kWriteFailed;
   }
-  // The new file belongs to whoever wrote it; give it back to the old file's owner where we may
-  // (root editing another user's file). The permissions, set before the rename, are restored
-  // after it in case the change of owner cleared any.
-  struct stat now {};
-  if (::stat(target.c_str(), &now) == 0 && (now.st_uid != st.st_uid || now.st_gid != st.st_gid) &&
-      ::chown(target.c_str(), st.st_uid, st.st_gid) == 0)
-    ::chmod(target.c_str(), st.st_mode & 07777);
   return TagWriteResult::kWritten;
 }
 

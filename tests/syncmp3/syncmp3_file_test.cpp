@@ -463,3 +463,61 @@ TEST_F(SyncMp3Test, OtherProgramsReadTheTagAndTheAudioIsUntouched) {
     }
   }
 }
+
+namespace {
+
+// What the target held each time the writer synced something.
+std::vector<std::pair<SyncTarget, std::string>> g_syncs;
+std::string g_watched;
+
+int RecordingSync(int fd, SyncTarget what) {
+  std::string held;
+  ReadWholeFile(g_watched, held);
+  g_syncs.emplace_back(what, held);
+  return ::fsync(fd);
+}
+
+}  // namespace
+
+TEST_F(SyncMp3Test, ReplacingAFileSyncsItBeforeTheRenameAndTheFolderAfter) {
+  const std::string src = Fixture("tagged_v23.mp3");
+  struct Case {
+    const char* name;
+    std::string source, destination;
+    bool inPlace;
+  } cases[] = {
+      {"in place", P("song.mp3"), P("song.mp3"), true},
+      {"over another file", P("song.mp3"), P("other.mp3"), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Put(P("song.mp3"), src);
+    Put(P("other.mp3"), "previous");
+    const std::string before = Get(c.destination);
+    g_watched = c.destination;
+    g_syncs.clear();
+    SetSyncStep(RecordingSync);
+    const int result = SaveSyncMp3File(c.source, c.destination, c.inPlace, RawBlock(40));
+    SetSyncStep(nullptr);
+    ASSERT_EQ(result, kSyncMp3Saved);
+    ASSERT_EQ(g_syncs.size(), 2u);
+    EXPECT_EQ(g_syncs[0].first, SyncTarget::kFile);
+    EXPECT_TRUE(g_syncs[0].second == before) << "the file was synced after the rename";
+    EXPECT_EQ(g_syncs[1].first, SyncTarget::kFolder);
+    EXPECT_TRUE(g_syncs[1].second == Get(c.destination)) << "the folder was synced before the rename";
+  }
+}
+
+TEST_F(SyncMp3Test, InPlaceSaveKeepsTheFilesOwnerGroupAndMode) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can give a file to another user";
+  Put(P("theirs.mp3"), Fixture("stereo_44k.mp3"));
+  ASSERT_EQ(::chown(P("theirs.mp3").c_str(), 4321, 8765), 0);
+  ASSERT_EQ(::chmod(P("theirs.mp3").c_str(), 0664), 0);
+  ASSERT_EQ(SaveSyncMp3File(P("theirs.mp3"), P("theirs.mp3"), true, RawBlock(40)), kSyncMp3Saved);
+  struct stat st {};
+  ASSERT_EQ(::stat(P("theirs.mp3").c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 4321u);
+  EXPECT_EQ(st.st_gid, 8765u);
+  EXPECT_EQ(st.st_mode & 07777, 0664u);
+  EXPECT_EQ(Get(P("theirs.mp3")).substr(10, 4), "TXXX");
+}

@@ -431,6 +431,32 @@ TEST_F(WriteId3v2TagTest, KeepsTheFilesOwner) {
   EXPECT_EQ(Get(p), Tag(3, AddedFrames(3)) + FakeAudio());
 }
 
+std::vector<std::pair<SyncTarget, std::string>> g_syncs;
+std::string g_watched;
+
+int RecordingSync(int fd, SyncTarget what) {
+  std::string held;
+  ReadWholeFile(g_watched, held);
+  g_syncs.emplace_back(what, held);
+  return ::fsync(fd);
+}
+
+TEST_F(WriteId3v2TagTest, SyncsTheNewFileBeforeTheRenameAndTheFolderAfter) {
+  const std::string old = Tag(3, TextFrame(3, "TIT2", "Old")) + FakeAudio();
+  fs::path p = Put("song.mp3", old);
+  g_watched = p.string();
+  g_syncs.clear();
+  SetSyncStep(RecordingSync);
+  const TagWriteResult result = WriteId3v2Tag(p.string(), Sample());
+  SetSyncStep(nullptr);
+  ASSERT_EQ(result, TagWriteResult::kWritten);
+  ASSERT_EQ(g_syncs.size(), 2u);
+  EXPECT_EQ(g_syncs[0].first, SyncTarget::kFile);
+  EXPECT_TRUE(g_syncs[0].second == old) << "the file was synced after the rename";
+  EXPECT_EQ(g_syncs[1].first, SyncTarget::kFolder);
+  EXPECT_TRUE(g_syncs[1].second == Get(p)) << "the folder was synced before the rename";
+}
+
 TEST_F(WriteId3v2TagTest, OkWithoutEditsKeepsWhatTheReaderCannotShow) {
   // Read as the dialog shows it, OK pressed with only the year changed.
   const std::string title16 = Frame(3, "TIT2", std::string("\1\xFF\xFE\x5C\xD5\x6D\xAD\0\0", 9));
