@@ -457,8 +457,8 @@ EncodedText EncodeText(std::string_view utf8, TextEncoding target) {
   return e;
 }
 
-LyricsFileText ReadLyricsFileText(std::string_view bytes, EncodingChoice choice) {
-  LyricsFileText t;
+TextFileLyrics ReadTextFileLyrics(std::string_view bytes, EncodingChoice choice) {
+  TextFileLyrics t;
   t.read = DecodeText(bytes, choice);
   if (t.read.encoding == TextEncoding::Cp949) {
     t.cp949.assign(bytes);

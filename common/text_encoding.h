@@ -77,12 +77,12 @@ EncodedText EncodeText(std::string_view utf8, TextEncoding target);
 
 // A lyrics text file as the editor holds it: CP949 bytes. A CP949 file's bytes stay exactly as
 // they are; any other encoding is converted, a character CP949 cannot hold becoming '?'.
-struct LyricsFileText {
+struct TextFileLyrics {
   DecodedText read;       // how the file was read (its text as UTF-8, invalid bytes)
   std::string cp949;      // the lyrics in CP949
   EncodedText converted;  // for a file not in CP949: what the conversion to CP949 lost
 };
-LyricsFileText ReadLyricsFileText(std::string_view bytes, EncodingChoice choice);
+TextFileLyrics ReadTextFileLyrics(std::string_view bytes, EncodingChoice choice);
 
 // Where `offset` (a byte offset into the UTF-8 text) stands.
 TextPosition PositionInUtf8(std::string_view utf8, std::size_t offset);

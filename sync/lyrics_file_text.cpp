@@ -1,6 +1,7 @@
 #include "sync/lyrics_file_text.h"
 
 #include "common/text_codec.h"
+#include "common/text_encoding.h"
 
 namespace vexalo {
 
@@ -37,18 +38,6 @@ std::size_t Utf8At(std::string_view s, std::size_t i, char32_t& c) {
   static constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
   if (c < kLeast[n] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
   return n;
-}
-
-bool IsUtf8BeyondAscii(std::string_view s) {
-  bool beyond = false;
-  for (std::size_t i = 0; i < s.size();) {
-    char32_t c = 0;
-    const std::size_t n = Utf8At(s, i, c);
-    if (n == 0) return false;
-    beyond = beyond || n > 1;
-    i += n;
-  }
-  return beyond;
 }
 
 bool StartsWith(std::string_view s, std::string_view prefix) {
@@ -138,12 +127,16 @@ LyricsFileText ReadLyricsFileText(std::string_view bytes) {
     result.encoding = LyricsEncoding::kUtf16;
     result.byteOrderMark = true;
     utf8 = Utf16ToUtf8(bytes.substr(2), Byte(bytes, 0) == 0xFE);
-  } else if (IsUtf8BeyondAscii(bytes)) {
-    result.encoding = LyricsEncoding::kUtf8;
-    utf8 = std::string(bytes);
   } else {
-    result.cp949 = std::string(bytes);
-    return result;
+    // Without a mark, the one detection every text file goes through decides.
+    const EncodingGuess guess = DetectTextEncoding(bytes);
+    if (guess.encoding == TextEncoding::Cp949) {
+      result.cp949 = std::string(bytes);
+      return result;
+    }
+    result.encoding = guess.encoding == TextEncoding::Utf8 ? LyricsEncoding::kUtf8 : LyricsEncoding::kUtf16;
+    utf8 = guess.encoding == TextEncoding::Utf8 ? std::string(bytes)
+                                                 : Utf16ToUtf8(bytes, guess.encoding == TextEncoding::Utf16Be);
   }
   Cp949Encoded encoded = EncodeCp949(utf8);
   result.cp949 = std::move(encoded.bytes);

@@ -20,8 +20,8 @@ struct LyricsFileText {
   // Characters CP949 cannot hold ('?' stands in their place), in order.
   std::vector<char32_t> unencodable;
 };
-// A byte-order mark decides; without one, valid UTF-8 with a character beyond ASCII is UTF-8
-// (CP949 Hangul hardly ever is), anything else CP949 as it stands.
+// A byte-order mark decides; without one, DetectTextEncoding (common/text_encoding.h) does; a
+// CP949 text is taken as it stands.
 LyricsFileText ReadLyricsFileText(std::string_view bytes);
 
 struct LyricsFileBytes {

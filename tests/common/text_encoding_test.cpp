@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/encoding_samples.h"
+#include "sync/lyrics_file_text.h"
 
 using namespace vexalo;
 
@@ -33,16 +34,26 @@ TEST(TextEncodingDetection, ShortCp949TitleThatIsAlsoValidUtf8IsReadAsCp949) {
   const DecodedText asUtf8 = DecodeText(bytes, EncodingChoice::Utf8);
   ASSERT_EQ(asUtf8.invalid, 0u);
   ASSERT_EQ(asUtf8.utf8, "\u00E2\u00F5 \u0128");
-  const LyricsFileText t = ReadLyricsFileText(bytes, EncodingChoice::Automatic);
+  const TextFileLyrics t = ReadTextFileLyrics(bytes, EncodingChoice::Automatic);
   EXPECT_EQ(t.read.encoding, TextEncoding::Cp949);
   EXPECT_EQ(t.read.utf8, "창천 칩");
   EXPECT_EQ(t.cp949, bytes);
 }
 
+TEST(TextEncodingDetection, LyricsFilesOfOtherFormatsAreDetectedTheSameWay) {
+  const std::string lrc = "[00:01.00]" + samples::Cp949("창천 칩") + "\n";
+  const LyricsFileText cp949 = ReadLyricsFileText(lrc);
+  EXPECT_EQ(cp949.encoding, LyricsEncoding::kCp949);
+  EXPECT_EQ(cp949.cp949, lrc);
+  const LyricsFileText utf16 = ReadLyricsFileText(samples::Utf16("[00:01.00]밤\n", false, false));
+  EXPECT_EQ(utf16.encoding, LyricsEncoding::kUtf16);
+  EXPECT_EQ(utf16.cp949, "[00:01.00]" + samples::Cp949("밤") + "\n");
+}
+
 TEST(TextEncodingDetection, MarksDecideEvenAgainstTheBytesThatFollow) {
   // A UTF-8 mark before CP949 bytes: the mark wins, and the bytes that are not UTF-8 are kept.
   const std::string bytes = "\xEF\xBB\xBF" + samples::Cp949("사랑");
-  const LyricsFileText t = ReadLyricsFileText(bytes, EncodingChoice::Automatic);
+  const TextFileLyrics t = ReadTextFileLyrics(bytes, EncodingChoice::Automatic);
   EXPECT_EQ(t.read.encoding, TextEncoding::Utf8);
   EXPECT_EQ(t.read.bomBytes, 3u);
   EXPECT_EQ(t.read.invalid, 4u);
@@ -51,7 +62,7 @@ TEST(TextEncodingDetection, MarksDecideEvenAgainstTheBytesThatFollow) {
 
 TEST(TextEncodingDetection, TextValidInNeitherKeepsEveryByteAndSaysWhereTheFirstBadOneIs) {
   const std::string bytes = samples::Cp949("노래해\r\n") + "\x80" + samples::Cp949(" 함께") + "\xB0";
-  const LyricsFileText t = ReadLyricsFileText(bytes, EncodingChoice::Automatic);
+  const TextFileLyrics t = ReadTextFileLyrics(bytes, EncodingChoice::Automatic);
   EXPECT_EQ(t.read.encoding, TextEncoding::Cp949);
   EXPECT_EQ(t.cp949, bytes);
   EXPECT_EQ(t.read.invalid, 2u);
@@ -66,7 +77,7 @@ TEST(TextEncodingChoice, AChosenEncodingIsUsedAsItIs) {
   EXPECT_EQ(asUtf8.invalid, 6u);
   EXPECT_EQ(asUtf8.firstInvalid.line, 1u);
   EXPECT_EQ(asUtf8.firstInvalid.column, 1u);
-  const LyricsFileText kept = ReadLyricsFileText(cp949, EncodingChoice::Utf8);
+  const TextFileLyrics kept = ReadTextFileLyrics(cp949, EncodingChoice::Utf8);
   EXPECT_EQ(kept.cp949, cp949);  // the undecodable bytes come back as they were
 
   const DecodedText asCp949 = DecodeText("caf\xC3\xA9", EncodingChoice::Cp949);
@@ -148,7 +159,7 @@ TEST(TextEncodingConversion, Utf8HoldsEverythingButTheStandInsForBadBytes) {
 
 TEST(TextEncodingConversion, LyricsFromUtf16WithACharacterCp949CannotHold) {
   const std::string bytes = samples::Utf16("첫 줄\n둘째 \U0001F3B5 줄\n", false, true);
-  const LyricsFileText t = ReadLyricsFileText(bytes, EncodingChoice::Automatic);
+  const TextFileLyrics t = ReadTextFileLyrics(bytes, EncodingChoice::Automatic);
   EXPECT_EQ(t.read.encoding, TextEncoding::Utf16Be);
   EXPECT_EQ(t.cp949, samples::Cp949("첫 줄\n둘째 ? 줄\n"));
   EXPECT_EQ(t.converted.unencodable, 1u);
