@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/cli_registry.h"
+#include "cli/sync_cli.h"
 #include "common/shared_state.h"
 #include "tags/genre_names.h"
 #include "tags/id3v2_writer.h"
@@ -104,8 +105,9 @@ int Run(const std::vector<std::string>& args) {
   int chosen = genre ? *genre : vexalo::GenreAfterShowing(fields, 0);
 
   vexalo::FillTagSlots(texts, chosen, fields);
-  vexalo::TagWriteResult result = vexalo::WriteId3v2Tag(path, fields);
-  if (const char* message = vexalo::TagWriteMessage(result)) return vexalo::cli::Fail(message);
+  std::string why;
+  vexalo::TagWriteResult result = vexalo::WriteId3v2Tag(path, fields, &why);
+  if (const char* message = vexalo::TagWriteMessage(result)) return vexalo::cli::FailWith(message, why);
   return vexalo::cli::kExitOk;
 }
 

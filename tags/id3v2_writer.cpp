@@ -1,10 +1,12 @@
 #include "tags/id3v2_writer.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -30,8 +32,9 @@ const char* TagWriteMessage(TagWriteResult result) {
       return nullptr;
     case TagWriteResult::kCannotOpen:
     case TagWriteResult::kReadOnly:
-    case TagWriteResult::kCannotCreate:
       return kReadOnlyErrorText;
+    case TagWriteResult::kCannotCreate:
+    case TagWriteResult::kReadBackFailed:
     case TagWriteResult::kBadTag:
     case TagWriteResult::kUnsupportedTag:
     case TagWriteResult::kWriteFailed:
@@ -275,77 +278,102 @@ void PutTagFrame(TagFrameMode mode, int item, const TagFields& fields, int major
   out.append(text);
 }
 
+namespace {
+
+TagWriteResult Refuse(TagWriteResult result, std::string* why, const std::string& reason) {
+  if (why) *why = reason;
+  return result;
+}
+
+std::string TagOfFrames(std::string_view headerStart, std::string_view frames) {
+  std::string tag(headerStart);
+  AppendSyncsafe(tag, static_cast<std::uint32_t>(frames.size()));
+  tag += frames;
+  return tag;
+}
+
+}  // namespace
+
 TagWriteResult BuildId3v2Tag(std::string_view head, std::uint64_t fileSize,
-                             const TagFields& fields, TagRewrite& rewrite) {
+                             const TagFields& fields, TagRewrite& rewrite, std::string* why) {
   rewrite = TagRewrite{};
   std::size_t unused = 0;
   if (head.size() < 3 || head.substr(0, 3) != "ID3") {
     std::string frames;
     for (int item : kAddOrder) PutTagFrame(TagFrameMode::kAdd, item, fields, 3, {}, unused, frames);
-    rewrite.tag = std::string("ID3\x03\x00\x00", 6);
-    AppendSyncsafe(rewrite.tag, static_cast<std::uint32_t>(frames.size()));
-    rewrite.tag += frames;
+    rewrite.tag = TagOfFrames(std::string_view("ID3\x03\x00\x00", 6), frames);
+    rewrite.itemTag = rewrite.tag;
     rewrite.keepFrom = 0;
     return TagWriteResult::kWritten;
   }
 
-  if (head.size() < 10) return TagWriteResult::kBadTag;
+  const std::string damaged = "the ID3v2 tag is damaged: ";
+  if (head.size() < 10) return Refuse(TagWriteResult::kBadTag, why, damaged + "its header is cut short");
   const int version = static_cast<unsigned char>(head[3]);
   const unsigned char flags = static_cast<unsigned char>(head[5]);
-  if (version != 3 && version != 4) return TagWriteResult::kUnsupportedTag;
+  if (version != 3 && version != 4)
+    return Refuse(TagWriteResult::kUnsupportedTag, why,
+                  "ID3v2." + std::to_string(version) + " tags are not rewritten, only versions 2.3 and 2.4");
   // Unsynchronisation and an extended header would both need rewriting along with the frames.
-  if (flags & 0xC0) return TagWriteResult::kUnsupportedTag;
-  if (!IsSyncsafe(Bytes(head, 6))) return TagWriteResult::kBadTag;
+  if (flags & 0x80) return Refuse(TagWriteResult::kUnsupportedTag, why, "the ID3v2 tag uses unsynchronisation");
+  if (flags & 0x40) return Refuse(TagWriteResult::kUnsupportedTag, why, "the ID3v2 tag has an extended header");
+  if (!IsSyncsafe(Bytes(head, 6))) return Refuse(TagWriteResult::kBadTag, why, damaged + "its size is not syncsafe");
   const std::uint32_t tagSize = ReadSyncsafe(Bytes(head, 6));
   const std::uint64_t footer = (version == 4 && (flags & 0x10)) ? 10 : 0;
   const std::uint64_t oldEnd = 10 + std::uint64_t{tagSize} + footer;
-  if (oldEnd > fileSize || head.size() < 10 + std::size_t{tagSize}) return TagWriteResult::kBadTag;
+  if (oldEnd > fileSize || head.size() < 10 + std::size_t{tagSize})
+    return Refuse(TagWriteResult::kBadTag, why, damaged + "it reaches past the file's end");
 
   std::string_view old = head.substr(10, tagSize);
-  std::string frames;
+  std::string frames, itemFrames;
   frames.reserve(old.size() + kTagItemCount * (10 + kTagSlotBytes + 4));
   bool met[kTagItemCount] = {};
   std::size_t pos = 0;
   while (pos < old.size()) {
     if (old[pos] == '\0') break;  // padding: dropped
-    if (old.size() - pos < 10) return TagWriteResult::kBadTag;
+    const std::string at = " at byte " + std::to_string(10 + pos);
+    if (old.size() - pos < 10) return Refuse(TagWriteResult::kBadTag, why, damaged + "a frame header is cut short" + at);
     const unsigned char* header = Bytes(old, pos);
     std::uint32_t size = 0;
-    if (!FrameSize(header, version, size)) return TagWriteResult::kBadTag;
-    if (size > old.size() - pos - 10) return TagWriteResult::kBadTag;
+    if (!FrameSize(header, version, size))
+      return Refuse(TagWriteResult::kBadTag, why, damaged + "a frame size is not syncsafe" + at);
+    if (size > old.size() - pos - 10)
+      return Refuse(TagWriteResult::kBadTag, why, damaged + "a frame reaches past the tag's end" + at);
     int item = ItemOfFrameId(old.substr(pos, 4));
     if (item == kTagComment && !CommHasEmptyDescription(old.substr(pos, 10 + size), version)) item = -1;
-    bool keep = false;
-    if (item >= 0 && !met[item]) {
-      met[item] = true;
-      keep = KeepsUntouchedFrame(old.substr(pos, 10 + size), item, fields, version);
-      if (!keep) {
-        PutTagFrame(TagFrameMode::kReplace, item, fields, version, old, pos, frames);
-        continue;
-      }
+    const bool itemsFrame = item >= 0 && !met[item];
+    const std::size_t start = frames.size();
+    if (itemsFrame) met[item] = true;
+    if (itemsFrame && !KeepsUntouchedFrame(old.substr(pos, 10 + size), item, fields, version)) {
+      PutTagFrame(TagFrameMode::kReplace, item, fields, version, old, pos, frames);
+    } else {
+      if (size == 0) return Refuse(TagWriteResult::kBadTag, why, damaged + "a frame of size 0" + at);
+      frames.append(old.substr(pos, 8));
+      if (header[9] & LayoutFlags(version))
+        frames.append(old.substr(pos + 8, 2));
+      else
+        frames.append(2, '\0');
+      frames.append(old.substr(pos + 10, size));
+      pos += 10 + static_cast<std::size_t>(size);
     }
-    if (size == 0) return TagWriteResult::kBadTag;
-    frames.append(old.substr(pos, 8));
-    if (header[9] & LayoutFlags(version))
-      frames.append(old.substr(pos + 8, 2));
-    else
-      frames.append(2, '\0');
-    frames.append(old.substr(pos + 10, size));
-    pos += 10 + static_cast<std::size_t>(size);
+    if (itemsFrame) itemFrames.append(frames, start);
   }
-  for (int item : kAddOrder)
-    if (!met[item]) PutTagFrame(TagFrameMode::kAdd, item, fields, version, {}, unused, frames);
-  if (frames.size() > kMaxSyncsafe) return TagWriteResult::kUnsupportedTag;
+  for (int item : kAddOrder) {
+    if (met[item]) continue;
+    const std::size_t start = frames.size();
+    PutTagFrame(TagFrameMode::kAdd, item, fields, version, {}, unused, frames);
+    itemFrames.append(frames, start);
+  }
+  if (frames.size() > kMaxSyncsafe) return Refuse(TagWriteResult::kUnsupportedTag, why, "the new ID3v2 tag is too large");
 
-  rewrite.tag.assign(head.substr(0, 6));
-  AppendSyncsafe(rewrite.tag, static_cast<std::uint32_t>(frames.size()));
-  rewrite.tag += frames;
+  rewrite.tag = TagOfFrames(head.substr(0, 6), frames);
   if (footer) {
     rewrite.tag.append("3DI");
     rewrite.tag.append(head.substr(3, 3));
     AppendSyncsafe(rewrite.tag, static_cast<std::uint32_t>(frames.size()));
   }
   rewrite.keepFrom = oldEnd;
+  rewrite.itemTag = TagOfFrames(std::string("ID3") + head[3] + head[4] + '\0', itemFrames);
   return TagWriteResult::kWritten;
 }
 
@@ -373,41 +401,120 @@ struct FdCloser {
 
 }  // namespace
 
-TagWriteResult WriteId3v2Tag(const std::string& path, const TagFields& fields) {
+namespace {
+
+const char* const kItemNames[kTagItemCount] = {"Track", "Title", "Artist", "Album", "Year", "Genre", "Comment"};
+
+bool ReadTag(const std::string& path, TagReading& reading) {
+  std::array<unsigned char, 64> sign{};
+  if (ReadTagFields(path, reading.fields, sign) != 1) return false;
+  reading.sign.assign(reinterpret_cast<const char*>(sign.data()), ::strnlen(reinterpret_cast<const char*>(sign.data()), sign.size()));
+  return true;
+}
+
+// Reads a tag held in memory with the same reader, through an unnamed file in memory (or, where
+// there is none, a temporary file that is removed at once).
+bool ReadTagOfBytes(const std::string& bytes, TagReading& reading) {
+  int fd = ::memfd_create("vexalo-tag", MFD_CLOEXEC);
+  std::string path;
+  if (fd >= 0) {
+    path = "/proc/self/fd/" + std::to_string(fd);
+    if (::access(path.c_str(), F_OK) != 0) {
+      ::close(fd);
+      fd = -1;
+    }
+  }
+  if (fd < 0) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/vexalo-tag-XXXXXX";
+    fd = ::mkstemp(pattern.data());
+    if (fd < 0) return false;
+    path = pattern;
+  }
+  bool ok = true;
+  for (std::size_t done = 0; ok && done < bytes.size();) {
+    const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (put < 0 && errno == EINTR) continue;
+    ok = put > 0;
+    if (ok) done += static_cast<std::size_t>(put);
+  }
+  ok = ok && ReadTag(path, reading);
+  if (path.compare(0, 6, "/proc/") != 0) ::unlink(path.c_str());
+  ::close(fd);
+  return ok;
+}
+
+std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+
+}  // namespace
+
+std::string ReadBackMismatch(const TagReading& expected, const std::string& signBefore,
+                             const TagReading& got) {
+  for (int item = 0; item < kTagItemCount; ++item) {
+    const std::string_view want = expected.fields.Text(item);
+    const std::string_view have = got.fields.Text(item);
+    bool same = have == want;
+    // The reader joins a year with the date and time frames that follow it: "1999-05-03T10:20".
+    if (item == kTagYear && !same && want.size() == 4 && have.size() > 4 && have.substr(0, 4) == want)
+      same = have[4] == '-' || have[4] == 'T';
+    if (!same) return std::string(kItemNames[item]) + " reads " + Quoted(have) + " instead of " + Quoted(want);
+  }
+  if (got.sign != signBefore) return "the lyrics frame (TXXX) no longer reads";
+  return {};
+}
+
+TagWriteResult WriteId3v2Tag(const std::string& path, const TagFields& fields, std::string* why) {
+  auto refuse = [&](TagWriteResult result, const std::string& reason) { return Refuse(result, why, reason); };
   // Through a symbolic link the real file is rewritten, not the link replaced by a copy.
   char* resolved = ::realpath(path.c_str(), nullptr);
-  if (!resolved) return TagWriteResult::kCannotOpen;
+  if (!resolved) return refuse(TagWriteResult::kCannotOpen, "cannot open " + Quoted(path) + ": " + std::strerror(errno));
   std::string target(resolved);
   std::free(resolved);
 
   struct stat st {};
-  if (::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return TagWriteResult::kCannotOpen;
-  if (IsReadOnlyFile(target)) return TagWriteResult::kReadOnly;
+  if (::stat(target.c_str(), &st) != 0)
+    return refuse(TagWriteResult::kCannotOpen, "cannot open " + Quoted(path) + ": " + std::strerror(errno));
+  if (!S_ISREG(st.st_mode)) return refuse(TagWriteResult::kCannotOpen, Quoted(path) + " is not a regular file");
+  if (IsReadOnlyFile(target)) return refuse(TagWriteResult::kReadOnly, Quoted(path) + " is read-only");
   FdCloser file{::open(target.c_str(), O_RDWR | O_CLOEXEC)};
-  if (file.fd < 0) return TagWriteResult::kCannotOpen;
-  if (::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode)) return TagWriteResult::kCannotOpen;
+  if (file.fd < 0)
+    return refuse(TagWriteResult::kCannotOpen, "cannot open " + Quoted(path) + " for writing: " + std::strerror(errno));
+  if (::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode))
+    return refuse(TagWriteResult::kCannotOpen, Quoted(path) + " is not a regular file");
   const std::uint64_t fileSize = static_cast<std::uint64_t>(st.st_size);
+  const std::string cannotRead = "cannot read " + Quoted(path) + ": ";
 
   std::string head(static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, 10)), '\0');
-  if (!ReadAt(file.fd, head.data(), head.size(), 0)) return TagWriteResult::kCannotOpen;
+  if (!ReadAt(file.fd, head.data(), head.size(), 0)) return refuse(TagWriteResult::kCannotOpen, cannotRead + std::strerror(errno));
   if (head.size() == 10 && head.compare(0, 3, "ID3") == 0 && IsSyncsafe(Bytes(head, 6))) {
     std::uint64_t tagEnd = std::min<std::uint64_t>(10 + ReadSyncsafe(Bytes(head, 6)), fileSize);
     head.resize(static_cast<std::size_t>(tagEnd));
-    if (!ReadAt(file.fd, head.data() + 10, head.size() - 10, 10)) return TagWriteResult::kCannotOpen;
+    if (!ReadAt(file.fd, head.data() + 10, head.size() - 10, 10))
+      return refuse(TagWriteResult::kCannotOpen, cannotRead + std::strerror(errno));
   }
 
   TagRewrite rewrite;
-  TagWriteResult built = BuildId3v2Tag(head, fileSize, fields, rewrite);
+  TagWriteResult built = BuildId3v2Tag(head, fileSize, fields, rewrite, why);
   if (built != TagWriteResult::kWritten) return built;
   head = std::string();
 
+  TagReading before, expected;
+  if (!ReadTag(target, before)) return refuse(TagWriteResult::kCannotOpen, cannotRead + "the tag reader cannot open it");
+  if (!ReadTagOfBytes(rewrite.itemTag, expected))
+    return refuse(TagWriteResult::kWriteFailed, std::string("cannot check the new tag: ") + std::strerror(errno));
+
   AtomicFileWriter writer;
-  if (!writer.Open(target)) return TagWriteResult::kCannotCreate;
+  if (!writer.Open(target)) return refuse(TagWriteResult::kCannotCreate, writer.Error());
   if (!writer.Write(rewrite.tag.data(), rewrite.tag.size()) ||
-      !writer.CopyFrom(file.fd, rewrite.keepFrom, fileSize - rewrite.keepFrom, target) || !writer.Commit()) {
-    writer.Abort();
-    return TagWriteResult::kWriteFailed;
-  }
+      !writer.CopyFrom(file.fd, rewrite.keepFrom, fileSize - rewrite.keepFrom, target))
+    return refuse(TagWriteResult::kWriteFailed, writer.Error());
+  // The new file is read back as the next opening will read it, before it replaces the old one.
+  TagReading got;
+  if (!ReadTag(writer.ReadablePath(), got))
+    return refuse(TagWriteResult::kReadBackFailed, "the new file cannot be read back");
+  const std::string mismatch = ReadBackMismatch(expected, before.sign, got);
+  if (!mismatch.empty()) return refuse(TagWriteResult::kReadBackFailed, "the new tag would not read back as written: " + mismatch);
+  if (!writer.Commit()) return refuse(TagWriteResult::kWriteFailed, writer.Error());
   return TagWriteResult::kWritten;
 }
 

@@ -3,7 +3,9 @@
 // safely (temporary file and rename). The comment's frame is the first COMM with an empty short
 // description, the one the reader shows; COMM frames with a description are carried over. A
 // frame whose slot still holds what the reader showed of it is kept as it was when rewriting it
-// in ISO-8859-1 would lose text (characters beyond ISO-8859-1, a second string).
+// in ISO-8859-1 would lose text (characters beyond ISO-8859-1, a second string). Before the
+// new file replaces the old one it is read back with the tag reader; a tag that would not read
+// as written is refused.
 #pragma once
 
 #include <cstddef>
@@ -28,6 +30,8 @@ enum class TagWriteResult {
   kUnsupportedTag,  // a tag this writer cannot rewrite correctly (extended header,
                     // unsynchronisation, version other than 2.3 or 2.4, tag too big)
   kWriteFailed,     // writing the new file failed (disk full, ...); the file is untouched
+  kReadBackFailed,  // the new tag would not read back as written (a carried frame the reader
+                    // trips over once its flags are cleared, ...); the file is untouched
 };
 
 // The message text for a failure (kReadOnlyErrorText or kTagWriteErrorText); nullptr for
@@ -50,18 +54,34 @@ void PutTagFrame(TagFrameMode mode, int item, const TagFields& fields, int major
                  std::string_view oldFrames, std::size_t& readPos, std::string& out);
 
 // The new start of a file: `tag` replaces the file's first `keepFrom` bytes, the rest follows
-// unchanged.
+// unchanged. `itemTag` is a tag of the same version holding only the seven items' frames as they
+// stand in `tag`: what the reader must show of the new file.
 struct TagRewrite {
   std::string tag;
   std::uint64_t keepFrom = 0;
+  std::string itemTag;
 };
 
 // Builds the new tag from the file's first bytes `head` (at least the whole old tag, or the
-// whole file when it is shorter) and the file's size. Pure: touches no file.
+// whole file when it is shorter) and the file's size. Pure: touches no file. `why`, when given,
+// receives the reason of a refusal.
 TagWriteResult BuildId3v2Tag(std::string_view head, std::uint64_t fileSize,
-                             const TagFields& fields, TagRewrite& rewrite);
+                             const TagFields& fields, TagRewrite& rewrite, std::string* why = nullptr);
 
-// Rewrites the file at `path` with the new tag. On any failure the file is untouched.
-TagWriteResult WriteId3v2Tag(const std::string& path, const TagFields& fields);
+// What the reader showed of a tag: the seven fields and the SyncMP3 sign (the first TXXX
+// frame's description).
+struct TagReading {
+  TagFields fields;
+  std::string sign;
+};
+// Empty when the new file reads back as written: each field as the items' own frames read
+// (`expected`; a year may read with the date and time of carried frames after it), and the sign
+// as it read before. Otherwise what differs, e.g. "Title reads '' instead of 'Song'".
+std::string ReadBackMismatch(const TagReading& expected, const std::string& signBefore,
+                             const TagReading& got);
+
+// Rewrites the file at `path` with the new tag. On any failure the file is untouched and `why`,
+// when given, receives what failed and why.
+TagWriteResult WriteId3v2Tag(const std::string& path, const TagFields& fields, std::string* why = nullptr);
 
 }  // namespace vexalo

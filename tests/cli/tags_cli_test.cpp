@@ -327,11 +327,12 @@ TEST_F(TagsCliTest, SetTagsOnBadInputReportsAndLosesNothing) {
     int status;
     std::string err;
   } cases[] = {
-      {"TruncatedTag", truncated + audio, 1, "ID3 Tag Write Error !!!\n"},
+      {"TruncatedTag", truncated + audio, 1,
+       "ID3 Tag Write Error !!!\n  the ID3v2 tag is damaged: it reaches past the file's end\n"},
       {"FrameSizeZero", Tag(3, TextFrame(3, "TIT2", "x") + Frame(3, "PRIV", "")) + audio, 1,
-       "ID3 Tag Write Error !!!\n"},
+       "ID3 Tag Write Error !!!\n  the ID3v2 tag is damaged: a frame of size 0 at byte 22\n"},
       {"ExtendedHeader", Tag(3, std::string("\0\0\0\6\0\0\0\0\0\0", 10), 0, 0x40) + audio, 1,
-       "ID3 Tag Write Error !!!\n"},
+       "ID3 Tag Write Error !!!\n  the ID3v2 tag has an extended header\n"},
       {"NotMp3", Get(FixturePath("not_mp3.wav.mp3")), 1, "Not MP3 File\n"},
       {"EmptyFile", "", 1, "Not MP3 File\n"},
   };
@@ -357,7 +358,7 @@ TEST_F(TagsCliTest, SetTagsRefusesReadOnlyFileEvenForRoot) {
   ::chmod(p.c_str(), 0444);
   ToolResult r = RunSyncTool({"set-tags", p, "--title", "T"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "MP3 file Read-Only Error !!!\n");
+  EXPECT_EQ(r.err, "MP3 file Read-Only Error !!!\n  '" + p + "' is read-only\n");
   EXPECT_EQ(Get(p), bytes);
   struct stat st {};
   ASSERT_EQ(::stat(p.c_str(), &st), 0);

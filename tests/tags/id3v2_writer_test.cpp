@@ -1,15 +1,18 @@
 #include "tags/id3v2_writer.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <random>
 
 #include "common/safe_file.h"
+#include "support/run_tool.h"
 #include "tags/id3_test_bytes.h"
 #include "tags/tag_editor_logic.h"
 #include "tags/tag_fields.h"
@@ -293,9 +296,11 @@ TEST(TagWriteMessage, SpellsTheProductsTexts) {
   EXPECT_STREQ(kReadOnlyErrorText, "MP3 file Read-Only Error !!!");
   EXPECT_STREQ(kTagWriteErrorText, " ID3 Tag Write Error !!! ");
   EXPECT_EQ(TagWriteMessage(TagWriteResult::kWritten), nullptr);
-  for (auto r : {TagWriteResult::kCannotOpen, TagWriteResult::kReadOnly, TagWriteResult::kCannotCreate})
+  for (auto r : {TagWriteResult::kCannotOpen, TagWriteResult::kReadOnly})
     EXPECT_STREQ(TagWriteMessage(r), kReadOnlyErrorText);
-  for (auto r : {TagWriteResult::kBadTag, TagWriteResult::kUnsupportedTag, TagWriteResult::kWriteFailed})
+  // A folder that takes no new file says nothing about the file being read-only.
+  for (auto r : {TagWriteResult::kCannotCreate, TagWriteResult::kBadTag, TagWriteResult::kUnsupportedTag,
+                 TagWriteResult::kWriteFailed, TagWriteResult::kReadBackFailed})
     EXPECT_STREQ(TagWriteMessage(r), kTagWriteErrorText);
 }
 
@@ -492,7 +497,7 @@ TEST_F(WriteId3v2TagTest, OkWithoutEditsKeepsWhatTheReaderCannotShow) {
   }
 }
 
-TEST_F(WriteId3v2TagTest, UnwritableFolderIsRefused) {
+TEST_F(WriteId3v2TagTest, UnwritableFolderIsRefusedWithItsReason) {
   // The file may be written but its folder takes no new file, so no temporary file can be made.
   // Under root, which writes into any folder, the writer runs in a child as user nobody.
   const std::string bytes = FakeAudio();
@@ -500,26 +505,137 @@ TEST_F(WriteId3v2TagTest, UnwritableFolderIsRefused) {
   ::chmod(p.c_str(), 0666);
   ::chmod(dir.c_str(), 0555);
   int result = -1;
+  std::string why;
   if (::geteuid() == 0) {
+    int pipe[2];
+    ASSERT_EQ(::pipe(pipe), 0);
     pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
       if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(100);
-      ::_exit(static_cast<int>(WriteId3v2Tag(p.string(), Sample())));
+      std::string reason;
+      int r = static_cast<int>(WriteId3v2Tag(p.string(), Sample(), &reason));
+      if (::write(pipe[1], reason.data(), reason.size()) < 0) ::_exit(101);
+      ::_exit(r);
     }
+    ::close(pipe[1]);
+    char buf[512];
+    ssize_t n;
+    while ((n = ::read(pipe[0], buf, sizeof buf)) > 0) why.append(buf, static_cast<std::size_t>(n));
+    ::close(pipe[0]);
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     ASSERT_NE(WEXITSTATUS(status), 100) << "could not become nobody";
     result = WEXITSTATUS(status);
   } else {
-    result = static_cast<int>(WriteId3v2Tag(p.string(), Sample()));
+    result = static_cast<int>(WriteId3v2Tag(p.string(), Sample(), &why));
   }
   ::chmod(dir.c_str(), 0755);
   EXPECT_EQ(result, static_cast<int>(TagWriteResult::kCannotCreate));
-  EXPECT_STREQ(TagWriteMessage(static_cast<TagWriteResult>(result)), kReadOnlyErrorText);
+  EXPECT_STREQ(TagWriteMessage(static_cast<TagWriteResult>(result)), kTagWriteErrorText);
+  EXPECT_EQ(why, "cannot create a file in '" + dir.string() + "': Permission denied");
   EXPECT_EQ(Get(p), bytes);
   EXPECT_EQ(Entries(), 1);
+}
+
+TEST_F(WriteId3v2TagTest, FailedWriteSaysWhyAndLeavesTheFile) {
+  const std::string bytes = Tag(3, TextFrame(3, "TIT2", "Old")) + FakeAudio(40);
+  fs::path p = Put("song.mp3", bytes);
+  struct rlimit old {};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+  auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old;
+  small.rlim_cur = 4096;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  std::string why;
+  const TagWriteResult result = WriteId3v2Tag(p.string(), Sample(), &why);
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_EQ(result, TagWriteResult::kWriteFailed);
+  EXPECT_EQ(why, "cannot write '" + p.string() + "': File too large");
+  EXPECT_EQ(Get(p), bytes);
+  EXPECT_EQ(Entries(), 1);
+}
+
+// A carried COMM frame that the reader keeps aside while its flags hold bits it does not know,
+// and that breaks the whole tag for it once the flags are cleared: its encoding byte is 7.
+std::string CommWithBadEncoding(unsigned char flags1, unsigned char flags2) {
+  return Frame(3, "COMM", std::string("\x07engxx\0text", 11), flags1, flags2);
+}
+
+TEST_F(WriteId3v2TagTest, RefusesATagThatWouldNoLongerRead) {
+  for (unsigned char flags2 : {0x1F, 0x10}) {
+    SCOPED_TRACE(static_cast<int>(flags2));
+    const std::string bytes =
+        Tag(3, TextFrame(3, "TIT2", "Old") + CommWithBadEncoding(0, flags2) + TextFrame(3, "TPE1", "Band")) +
+        FakeAudio();
+    fs::path p = Put("song.mp3", bytes);
+    TagFields read;
+    std::vector<unsigned char> block(64);
+    ASSERT_EQ(ReadTagFields(p.string(), read, block), 1);
+    ASSERT_EQ(read.Text(kTagTitle), "Old");  // it reads before the write
+    std::string why;
+    EXPECT_EQ(WriteId3v2Tag(p.string(), Sample(), &why), TagWriteResult::kReadBackFailed);
+    EXPECT_EQ(why, "the new tag would not read back as written: Track reads '' instead of '3'");
+    EXPECT_EQ(Get(p), bytes);
+    EXPECT_EQ(Entries(), 1);
+  }
+}
+
+TEST_F(WriteId3v2TagTest, SetTagsRefusesATagThatWouldNoLongerReadAndSaysWhy) {
+  const std::string bytes = Tag(3, TextFrame(3, "TIT2", "Old") + CommWithBadEncoding(0, 0x1F)) + FakeAudio();
+  fs::path p = Put("song.mp3", bytes);
+  ToolResult r = RunSyncTool({"set-tags", p.string(), "--title", "New"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "ID3 Tag Write Error !!!\n  the new tag would not read back as written: Title reads '' "
+                   "instead of 'New'\n");
+  EXPECT_EQ(Get(p), bytes);
+  EXPECT_EQ(Entries(), 1);
+}
+
+TEST_F(WriteId3v2TagTest, YearReadWithTheDateOfCarriedFramesIsWritten) {
+  // The reader joins TYER with TDAT and TIME; the edited year still reads back first.
+  const std::string bytes =
+      Tag(3, TextFrame(3, "TYER", "1999") + TextFrame(3, "TDAT", "0305") + TextFrame(3, "TIME", "1020")) +
+      FakeAudio();
+  fs::path p = Put("song.mp3", bytes);
+  std::string why;
+  ASSERT_EQ(WriteId3v2Tag(p.string(), Slots("3", "Song", "Band", "Disc", "2005", 17, "Hi"), &why),
+            TagWriteResult::kWritten)
+      << why;
+  TagFields read;
+  std::vector<unsigned char> block(64);
+  ASSERT_EQ(ReadTagFields(p.string(), read, block), 1);
+  EXPECT_EQ(read.Text(kTagYear), "2005-05-03T10:20");
+}
+
+TEST(ReadBackMismatch, NamesTheFirstFieldThatDiffers) {
+  auto reading = [](const std::string& title, const std::string& year, const std::string& sign) {
+    TagReading r;
+    r.fields = Slots("3", title, "Band", "Disc", year, 17, "Hi");
+    r.sign = sign;
+    return r;
+  };
+  const TagReading want = reading("Song", "1999", "SO\x87\xD6\x12");
+  struct Case {
+    const char* name;
+    TagReading got;
+    std::string signBefore;
+    std::string expect;
+  } cases[] = {
+      {"same", reading("Song", "1999", "SO\x87\xD6\x12"), "SO\x87\xD6\x12", ""},
+      {"title lost", reading("", "1999", "SO\x87\xD6\x12"), "SO\x87\xD6\x12", "Title reads '' instead of 'Song'"},
+      {"year with date", reading("Song", "1999-05-03", "SO\x87\xD6\x12"), "SO\x87\xD6\x12", ""},
+      {"year with time", reading("Song", "1999T10:20", "SO\x87\xD6\x12"), "SO\x87\xD6\x12", ""},
+      {"other year", reading("Song", "19990", "SO\x87\xD6\x12"), "SO\x87\xD6\x12", "Year reads '19990' instead of '1999'"},
+      {"sign lost", reading("Song", "1999", ""), "SO\x87\xD6\x12", "the lyrics frame (TXXX) no longer reads"},
+      {"no sign before or after", reading("Song", "1999", ""), "", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(ReadBackMismatch(want, c.signBefore, c.got), c.expect);
+  }
 }
 
 }  // namespace
