@@ -19,11 +19,13 @@ int Run(const std::vector<std::string>& args) {
   if (!a.error.empty()) return UsageError(kBlock, a.error);
   if (a.positional.size() != 1) return UsageError(kBlock, "expects one LYRICS.snc");
   if (a.output.empty()) return UsageError(kBlock, "needs -o BLOCK.bin");
+  std::string target;
+  if (int status = RequireOutput(a.output, "cannot write the block", target); status != kExitOk) return status;
   static std::array<unsigned char, kSyncBlockBytes> block;
   if (int status = BlockFromLyricsFile(a.positional[0], block); status != kExitOk) return status;
   const std::uint32_t total = ReadLe32(block.data() + 6);
   std::string why;
-  if (!WriteOutput(a.output, std::string(reinterpret_cast<const char*>(block.data()), total), why))
+  if (!WriteOutput(target, std::string(reinterpret_cast<const char*>(block.data()), total), why))
     return FailWith("cannot write the block", why);
   return kExitOk;
 }

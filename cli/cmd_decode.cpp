@@ -1,8 +1,11 @@
 // vexalo-sync decode: the editor's decode without a window, printing the song's facts.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "cli/cli_registry.h"
+#include "cli/sync_cli.h"
 #include "common/safe_file.h"
 #include "common/shared_state.h"
 #include "decode/decode_job.h"
@@ -36,21 +39,26 @@ int Run(const std::vector<std::string>& args) {
     }
   }
   if (input.empty()) return cli::UsageError(kCommand, "no input file");
+  // An output that cannot be written is refused before the decode, not after it.
+  std::string target;
+  if (!output.empty())
+    if (int status = cli::RequireOutput(output, "cannot write the song", target); status != cli::kExitOk) return status;
 
   TransportCommand.store(kCmdNone);
   PlayPosBytes.store(0);
-  if (StartDecodeJob(input) != 1) return cli::Fail("cannot read '" + input + "'");
+  std::string why;
+  if (StartDecodeJob(input, &why) != 1) return cli::FailWith(cli::kMp3OpenError, input + ": " + why);
   // No window to keep alive here, so the worker procedure runs on this thread.
   WorkerBusy.store(1);
   DecodeWorker();
 
-  if (SongInfo.layer.load() != 3) return cli::Fail(kNotMp3Message);
+  if (SongInfo.layer.load() != 3) return cli::FailWith(kNotMp3Message, input + ": no MPEG audio Layer III frame");
 
   const std::uint32_t bytes = storedBytes.load(std::memory_order_acquire);
   if (!output.empty()) {
     AtomicFileWriter writer;
-    if (!writer.Open(output) || !writer.Write(SongBuffer, bytes) || !writer.Commit())
-      return cli::Fail("cannot write '" + output + "'");
+    if (!writer.Open(target) || !writer.Write(SongBuffer, bytes) || !writer.Commit())
+      return cli::FailWith("cannot write the song", output + ": " + std::strerror(errno));
   }
   std::printf("layer: %d\n", SongInfo.layer.load());
   std::printf("mode: %d\n", SongInfo.mode.load());

@@ -8,6 +8,7 @@
 #include "common/safe_file.h"
 #include "sync/sync_text.h"
 #include "syncmp3/syncmp3_file.h"
+#include "tags/mpeg_audio_probe.h"
 
 namespace {
 
@@ -24,23 +25,28 @@ int Run(const std::vector<std::string>& args) {
   const std::string& source = a.positional[0];
   const std::string& lyrics = a.positional[1];
 
+  if (int status = RequireInput(source, kMp3OpenError); status != kExitOk) return status;
+  // Only a file with MPEG audio is taken for an MP3 file, as the tag editor's OK takes it.
+  if (!FileHasLayer3Audio(source)) return FailWith(kNotMp3FileError, source + ": no MPEG audio frame found");
   static std::array<unsigned char, kSyncBlockBytes> block;
   if (int status = BlockFromLyricsFile(lyrics, block); status != kExitOk) return status;
+  std::string output;
+  if (int status = RequireOutput(a.output, " MP3 File Write Error !!! ", output); status != kExitOk) return status;
 
-  const bool inPlace = source == a.output || SameFile(source, a.output);
+  const bool inPlace = source == a.output || SameFile(source, output);
   if (inPlace && !a.force)
     return FailWith(" Same MP3 File Save ? ", a.output + " is the source itself; give --force to save in place");
-  if (!inPlace && FileExists(a.output) && !a.force)
+  if (!inPlace && FileExists(output) && !a.force)
     return FailWith(" MP3 File OverWrite ? ", a.output + " exists; give --force to overwrite it");
 
   std::string why;
-  switch (SaveSyncMp3File(source, a.output, inPlace, block, &why)) {
+  switch (SaveSyncMp3File(source, output, inPlace, block, &why)) {
     case kSyncMp3Saved:
       return kExitOk;
     case kSyncMp3ReadOnly:
       return FailWith("MP3 file Read-Only Error !!!", why);
     case kSyncMp3OpenError:
-      return FailWith("MP3 file open Error !!!", why);
+      return FailWith(kMp3OpenError, why);
     case kSyncMp3BlockTooLarge:
       return FailWith(kTextDataError999, why);
     default:
@@ -52,7 +58,8 @@ const Subcommand kEmbed{
     "embed", "write a SyncMP3 file: an MP3 file with lyrics in its ID3v2 tag",
     "Usage: vexalo-sync embed SOURCE.mp3 LYRICS.snc -o OUT.mp3 [--force]\n"
     "Builds the SyncTable block of LYRICS as the block command does and writes OUT as SOURCE\n"
-    "with the block in a leading TXXX frame; the audio is copied untouched. An existing OUT is\n"
+    "with the block in a leading TXXX frame; the audio is copied untouched. SOURCE must hold\n"
+    "MPEG audio (\"Not MP3 File !!!\" otherwise). An existing OUT is\n"
     "refused unless --force is given; OUT may be SOURCE itself (saved in place, needs --force).\n"
     "Empty lyrics embed an empty TXXX frame. Exit 0 on success, 1 on an error, 2 on a usage\n"
     "error.\n",

@@ -24,20 +24,21 @@ int Run(const std::vector<std::string>& args) {
   if (!a.error.empty()) return UsageError(kExtract, a.error);
   if (a.positional.size() != 1) return UsageError(kExtract, "expects one FILE.mp3");
   const std::string& path = a.positional[0];
+  if (int status = RequireInput(path, kMp3OpenError); status != kExitOk) return status;
+  std::string target;
+  if (int status = RequireOutput(a.output, "cannot write the lyrics", target); status != kExitOk) return status;
+  if (const std::string cut = LeadingFrameProblem(path); !cut.empty()) return FailWith("no embedded lyrics", cut);
 
   static std::array<unsigned char, kSyncBlockBytes> block;
   bool found = false;
-  if (ReadSyncMp3Block(path, block, &found) != 1) {
-    const std::string why = FileExists(path) ? "not a readable file" : std::strerror(ENOENT);
-    return FailWith("MP3 file open Error !!!", path + ": " + why);
-  }
+  if (ReadSyncMp3Block(path, block, &found) != 1) return FailWith(kMp3OpenError, path + ": " + std::strerror(errno));
   if (!found) return FailWith("no embedded lyrics", path + ": its first ID3v2 frame is not a TXXX frame");
   ResetSyncTable(1);
   if (ParseSyncBlock(kSyncMagic, block) != 1)
     return FailWith("no embedded lyrics", path + ": its TXXX frame holds no valid SyncTable block");
 
   std::string why;
-  if (!WriteOutput(a.output, RebuildSyncText(), why)) return FailWith("cannot write the lyrics", why);
+  if (!WriteOutput(target, RebuildSyncText(), why)) return FailWith("cannot write the lyrics", why);
   return kExitOk;
 }
 

@@ -1,17 +1,13 @@
 // vexalo-sync panel: the lyric panel that playback would show at a given play time.
-#include <sys/stat.h>
-
 #include <array>
 #include <cctype>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "cli/cli_registry.h"
 #include "cli/sync_cli.h"
-#include "common/safe_file.h"
+#include "common/input_file.h"
 #include "sync/sync_table.h"
 #include "syncmp3/syncmp3_file.h"
 
@@ -21,11 +17,6 @@ using namespace vexalo;
 using namespace vexalo::cli;
 
 extern const Subcommand kPanel;
-
-bool IsRegular(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
 
 // M:SS.mmm: any number of minute digits, two second digits below 60, three millisecond digits.
 bool ParseTime(const std::string& s, int& minutes, int& seconds, int& millis) {
@@ -44,18 +35,30 @@ bool ParseTime(const std::string& s, int& minutes, int& seconds, int& millis) {
 
 // A block file begins with the letters and the magic number; anything else is read as SyncMP3.
 bool LoadBlock(const std::string& path, std::array<unsigned char, kSyncBlockBytes>& block, std::string& why) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f || !IsRegular(path)) {
-    why = path + ": " + (f ? "not a regular file" : std::strerror(errno));
-    if (f) std::fclose(f);
+  InputFile in;
+  if (!in.Open(path)) {
+    why = path + ": " + in.Why();
     return false;
   }
   block.fill(0);
-  const std::size_t got = std::fread(block.data(), 1, block.size(), f);
-  std::fclose(f);
+  const ssize_t got = in.ReadAt(block.data(), block.size(), 0);
+  if (got < 0) {
+    why = path + ": " + in.Why();
+    return false;
+  }
   const bool blockFile = got >= 6 && ((block[0] == 'S' && block[1] == 'O') || (block[0] == 'L' && block[1] == 'A')) &&
                          ReadLe32(block.data() + 2) == kSyncMagic;
-  if (blockFile) return true;
+  if (blockFile) {
+    const std::uint64_t total = got >= 10 ? ReadLe32(block.data() + 6) : 0;
+    if (got < 10 || total > static_cast<std::uint64_t>(got)) {
+      why = path + ": the block runs past the end of the file";
+      return false;
+    }
+    return true;
+  }
+  in.Close();
+  why = LeadingFrameProblem(path);
+  if (!why.empty()) return false;
   block.fill(0);
   bool found = false;
   if (ReadSyncMp3Block(path, block, &found) != 1 || !found) {

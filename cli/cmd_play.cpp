@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/cli_registry.h"
+#include "cli/sync_cli.h"
 #include "common/shared_state.h"
 #include "common/control_ids.h"
 #include "common/text_codec.h"
@@ -182,6 +183,7 @@ int Run(const std::vector<std::string>& args) {
     }
   }
   if (input.empty()) return cli::UsageError(kCommand, "no input file");
+  if (int status = cli::RequireInput(input, cli::kMp3OpenError); status != cli::kExitOk) return status;
 
   ResetSyncTable(1);
   bool haveBlock = false;
@@ -192,10 +194,11 @@ int Run(const std::vector<std::string>& args) {
 
   TransportCommand.store(kCmdNone);
   PlayPosBytes.store(0);
-  if (StartDecodeJob(input) != 1) return cli::Fail("cannot read '" + input + "'");
+  std::string why;
+  if (StartDecodeJob(input, &why) != 1) return cli::FailWith(cli::kMp3OpenError, input + ": " + why);
   if (!LaunchDecodeWorker()) return cli::Fail("a worker is busy");
   WaitForWorker();
-  if (SongInfo.layer.load() != 3) return cli::Fail(kNotMp3Message);
+  if (SongInfo.layer.load() != 3) return cli::FailWith(kNotMp3Message, input + ": no MPEG audio Layer III frame");
 
   static TerminalView view;
   WaveRect = kTerminalRect;

@@ -89,10 +89,14 @@ int Run(const std::vector<std::string>& args) {
     given[item] = latin1;
   }
 
+  if (int status = vexalo::cli::RequireInput(path, vexalo::cli::kMp3OpenError); status != vexalo::cli::kExitOk)
+    return status;
   vexalo::TagFields fields;
   std::vector<unsigned char> block(vexalo::kLyricsCapacity);
-  if (!vexalo::ReadTagFields(path, fields, block) || !vexalo::LooksLikeMp3File(path))
-    return vexalo::cli::Fail(" Not MP3 File ");
+  if (!vexalo::ReadTagFields(path, fields, block))
+    return vexalo::cli::FailWith(" Not MP3 File ", path + ": the tag library cannot read it");
+  if (!vexalo::LooksLikeMp3File(path))
+    return vexalo::cli::FailWith(" Not MP3 File ", path + ": neither an ID3v2 tag nor MPEG audio found");
 
   vexalo::TagEditorTexts texts = vexalo::TagEditorTextsFromSlots(fields);
   std::string* slots[vexalo::kTagItemCount] = {&texts.track, &texts.title, &texts.artist,

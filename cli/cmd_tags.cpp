@@ -4,7 +4,9 @@
 #include <vector>
 
 #include "cli/cli_registry.h"
+#include "cli/sync_cli.h"
 #include "common/shared_state.h"
+#include "tags/mpeg_audio_probe.h"
 #include "tags/tag_fields.h"
 
 namespace {
@@ -28,10 +30,15 @@ std::string Latin1ToUtf8(std::string_view text) {
 extern const vexalo::cli::Subcommand kTags;
 
 int Run(const std::vector<std::string>& args) {
-  if (args.size() != 1) return vexalo::cli::UsageError(kTags, "expects one FILE.mp3");
+  using namespace vexalo::cli;
+  if (args.size() != 1) return UsageError(kTags, "expects one FILE.mp3");
+  const std::string& path = args[0];
+  if (int status = RequireInput(path, kMp3OpenError); status != kExitOk) return status;
   vexalo::TagFields fields;
   std::vector<unsigned char> block(vexalo::kLyricsCapacity);
-  if (!vexalo::ReadTagFields(args[0], fields, block)) return vexalo::cli::Fail(" Not MP3 File ");
+  if (!vexalo::ReadTagFields(path, fields, block))
+    return FailWith(" Not MP3 File ", path + ": the tag library cannot read it");
+  if (!vexalo::FileHasLayer3Audio(path)) return FailWith(kNotMp3FileError, path + ": no MPEG audio frame found");
   for (int item = 0; item < vexalo::kTagItemCount; ++item)
     std::printf("%s: %s\n", kLabels[item], Latin1ToUtf8(fields.Text(item)).c_str());
   return vexalo::cli::kExitOk;

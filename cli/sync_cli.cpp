@@ -1,12 +1,11 @@
 #include "cli/sync_cli.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "cli/cli_registry.h"
+#include "common/input_file.h"
 #include "common/safe_file.h"
 #include "sync/sync_text.h"
 
@@ -18,17 +17,38 @@ int FailWith(const std::string& message, const std::string& detail) {
   return kExitError;
 }
 
+int RequireInput(const std::string& path, const std::string& message) {
+  const std::string why = InputProblem(path);
+  return why.empty() ? kExitOk : FailWith(message, path + ": " + why);
+}
+
+int RequireOutput(const std::string& path, const std::string& message, std::string& target) {
+  if (path.empty() || path == "-") {
+    target = path;
+    return kExitOk;
+  }
+  std::string why;
+  return ResolveOutputPath(path, target, why) ? kExitOk : FailWith(message, path + ": " + why);
+}
+
+std::string LeadingFrameProblem(const std::string& path) {
+  InputFile in;
+  unsigned char head[20] = {};
+  if (!in.Open(path) || in.ReadAt(head, sizeof head, 0) < 0) return path + ": " + in.Why();
+  if (std::memcmp(head + 10, "TXXX", 4) != 0) return std::string();
+  const std::uint64_t frameEnd = 20 + (std::uint64_t{head[14]} << 24 | std::uint64_t{head[15]} << 16 |
+                                       std::uint64_t{head[16]} << 8 | head[17]);
+  if (frameEnd <= in.Size()) return std::string();
+  return path + ": its leading TXXX frame runs past the end of the file (" + std::to_string(frameEnd - in.Size()) +
+         " bytes missing)";
+}
+
 int BlockFromLyricsFile(const std::string& path, std::span<unsigned char, kSyncBlockBytes> block) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0)
-    return FailWith(" Text File Open Error !!! ", path + ": " + std::strerror(errno));
-  if (!S_ISREG(st.st_mode)) return FailWith(" Text File Open Error !!! ", path + ": not a regular file");
-  // Checked before reading, so a huge file is never loaded whole.
-  if (static_cast<std::size_t>(st.st_size) >= kSyncTextAreaBytes)
-    return FailWith(FileSizeOverText(), path + ": " + std::to_string(st.st_size) + " bytes");
-  std::string bytes;
-  if (!ReadWholeFile(path, bytes))
-    return FailWith(" Text File Open Error !!! ", path + ": " + std::strerror(errno));
+  // At most the limit is read, so a huge file is never loaded whole.
+  std::string bytes, why;
+  std::uint64_t size = 0;
+  if (!ReadInputFile(path, kSyncTextAreaBytes, bytes, size, why)) return FailWith(kTextOpenError, path + ": " + why);
+  if (size >= kSyncTextAreaBytes) return FailWith(FileSizeOverText(), path + ": " + std::to_string(size) + " bytes");
   LoadedSyncText loaded = LoadSyncText(bytes);
   if (!loaded.fits) return FailWith(loaded.text, path + ": its six-digit tags expand past the limit");
 
@@ -52,10 +72,9 @@ bool WriteOutput(const std::string& path, const std::string& bytes, std::string&
     }
     return true;
   }
-  std::string target = path;
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-    why = path + ": not a regular file";
+  std::string target;
+  if (!ResolveOutputPath(path, target, why)) {
+    why = path + ": " + why;
     return false;
   }
   AtomicFileWriter out;

@@ -198,13 +198,17 @@ TEST_F(SyncCommands, EmbedBadSources) {
     EXPECT_NE(r.err.find(c.message), std::string::npos) << c.name << ": " << r.err;
     EXPECT_FALSE(fs::exists(P("out.mp3"))) << c.name;
   }
-  // Tiny sources are embedded as they stand.
-  for (std::size_t size : {std::size_t(0), std::size_t(127)}) {
-    const std::string src = Put("tiny.mp3", std::string(size, 'T'));
-    auto r = RunSyncTool({"embed", src, lyrics, "-o", P("tiny_out.mp3"), "--force"});
-    EXPECT_EQ(r.status, 0) << size << ": " << r.err;
-    const std::string out = Get(P("tiny_out.mp3"));
-    EXPECT_EQ(out.substr(out.size() - size), std::string(size, 'T'));
+  // A source without MPEG audio is not taken for an MP3 file, in place or not.
+  for (std::size_t size : {std::size_t(0), std::size_t(127), std::size_t(100'000)}) {
+    const std::string bytes(size, 'T');
+    const std::string src = Put("tiny.mp3", bytes);
+    for (const std::string& out : {P("tiny_out.mp3"), src}) {
+      auto r = RunSyncTool({"embed", src, lyrics, "-o", out, "--force"});
+      EXPECT_EQ(r.status, 1) << size;
+      EXPECT_EQ(r.err, "Not MP3 File !!!\n  " + src + ": no MPEG audio frame found\n") << size;
+      EXPECT_FALSE(fs::exists(P("tiny_out.mp3"))) << size;
+      EXPECT_EQ(Get(src), bytes) << size;
+    }
   }
 }
 

@@ -93,7 +93,13 @@ TEST_F(TagsCliTest, TagsPrintsLatin1TextsAsUtf8) {
 TEST_F(TagsCliTest, TagsRefusesWhatTheLibraryCannotOpen) {
   ToolResult r = RunSyncTool({"tags", (dir / "missing.mp3").string()});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "Not MP3 File\n");
+  EXPECT_EQ(r.err, "MP3 file open Error !!!\n  " + (dir / "missing.mp3").string() + ": No such file or directory\n");
+  // A tag the library reads, but no audio behind it.
+  const std::string tagOnly = Put("tag-only.mp3", Tag(3, TextFrame(3, "TIT2", "x")));
+  r = RunSyncTool({"tags", tagOnly});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "Not MP3 File !!!\n  " + tagOnly + ": no MPEG audio frame found\n");
+  EXPECT_EQ(r.out, "");
   EXPECT_EQ(RunSyncTool({"tags"}).status, 2);
   EXPECT_EQ(RunSyncTool({"tags", "a.mp3", "b.mp3"}).status, 2);
 }
@@ -333,22 +339,24 @@ TEST_F(TagsCliTest, SetTagsOnBadInputReportsAndLosesNothing) {
        "ID3 Tag Write Error !!!\n  the ID3v2 tag is damaged: a frame of size 0 at byte 22\n"},
       {"ExtendedHeader", Tag(3, std::string("\0\0\0\6\0\0\0\0\0\0", 10), 0, 0x40) + audio, 1,
        "ID3 Tag Write Error !!!\n  the ID3v2 tag has an extended header\n"},
-      {"NotMp3", Get(FixturePath("not_mp3.wav.mp3")), 1, "Not MP3 File\n"},
-      {"EmptyFile", "", 1, "Not MP3 File\n"},
+      {"NotMp3", Get(FixturePath("not_mp3.wav.mp3")), 1, "Not MP3 File\n  BAD: neither an ID3v2 tag nor MPEG audio found\n"},
+      {"EmptyFile", "", 1, "Not MP3 File\n  BAD: neither an ID3v2 tag nor MPEG audio found\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     std::string p = Put("bad.mp3", c.bytes);
     ToolResult r = RunSyncTool({"set-tags", p, "--title", "T"});
     EXPECT_EQ(r.status, c.status);
-    EXPECT_EQ(r.err, c.err);
+    std::string err = c.err;
+    if (auto at = err.find("BAD"); at != std::string::npos) err.replace(at, 3, p);
+    EXPECT_EQ(r.err, err);
     EXPECT_EQ(Get(p), c.bytes);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
   }
 
   ToolResult missing = RunSyncTool({"set-tags", (dir / "none.mp3").string(), "--title", "T"});
   EXPECT_EQ(missing.status, 1);
-  EXPECT_EQ(missing.err, "Not MP3 File\n");
+  EXPECT_EQ(missing.err, "MP3 file open Error !!!\n  " + (dir / "none.mp3").string() + ": No such file or directory\n");
   EXPECT_FALSE(fs::exists(dir / "none.mp3"));
 }
 

@@ -48,7 +48,7 @@ TEST(DecodeCommand, RefusesFilesWithoutLayerThreeAudio) {
   for (const char* name : {"not_mp3.wav.mp3", "layer2_44k.mp2"}) {
     const test::ToolResult r = RunSyncTool({"decode", FixturePath(name)});
     EXPECT_EQ(r.status, 1) << name;
-    EXPECT_EQ(r.err, "Not MP3 File !!!\n") << name;
+    EXPECT_EQ(r.err, "Not MP3 File !!!\n  " + FixturePath(name) + ": no MPEG audio Layer III frame\n") << name;
     EXPECT_EQ(r.out, "") << name;
   }
 }
