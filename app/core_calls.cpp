@@ -6,6 +6,7 @@
 #include "app/dialogs.h"
 #include "app/main_frame.h"
 #include "app/settings_window.h"
+#include "app/shortcuts_window.h"
 #include "app/vexalo_caption_app.h"
 #include "app/vexalo_caption_view.h"
 #include "commands/editor_commands.h"
@@ -19,6 +20,7 @@
 #include "form/command_bindings.h"
 #include "form/command_registry.h"
 #include "form/form_view.h"
+#include "form/key_routing.h"
 #include "lyrics/lyrics_editor.h"
 #include "playback/pointing.h"
 #include "playback/sdl_audio_backend.h"
@@ -51,8 +53,8 @@ void AdjustMinusClicked() { OnAdjustMinus(); }
 void AdjustSecondsChanged() { OnChangeAdjustSeconds(); }
 void AdjustTenthsChanged() { OnChangeAdjustTenths(); }
 
-bool KeyDown(int virtualKey) { return OnPreKeyDown(virtualKey, EditorFocused()); }
-void KeyUp(int virtualKey) { OnPreKeyUp(virtualKey, EditorFocused()); }
+bool KeyDown(int virtualKey, int modifiers) { return RouteKeyDown(virtualKey, modifiers, EditorFocused()); }
+void KeyUp(int virtualKey) { RouteKeyUp(virtualKey, EditorFocused()); }
 void LeftButtonDown() { OnPreLeftButtonDown(EditorFocused()); }
 void PromptSaveOnExit() { PromptSaveText(); }
 
@@ -84,6 +86,7 @@ void BindCommands() {
   c.Bind(kIdSettings, [] { ShowSettingsDialog(TheApp().Frame()); });
   c.Bind(kIdHelpFinder, [] { ShowHelpWindow(TheApp().Frame()); });
   c.Bind(kIdDefaultHelp, [] { ShowHelpWindow(TheApp().Frame()); });
+  c.Bind(kIdKeyboardShortcuts, [] { ShowShortcutsWindow(TheApp().Frame()); });
 }
 
 }  // namespace vexalo::app::core

@@ -13,9 +13,9 @@ void AdjustPlusClicked();
 void AdjustMinusClicked();
 void AdjustSecondsChanged();
 void AdjustTenthsChanged();
-// Virtual-key codes (27 Esc, 32 Space, 37 Left, 39 Right, 81 Q, 17 Ctrl, letters as upper case).
-// KeyDown is true when the key ran Insert TimeInfo (Ctrl+Q in the editor) and is used up.
-bool KeyDown(int virtualKey);
+// Virtual-key codes and KeyModifier bits of form/command_table.h. KeyDown is true when the key
+// ran an editor command (Ctrl+Q in the editor) and is used up.
+bool KeyDown(int virtualKey, int modifiers);
 void KeyUp(int virtualKey);
 // A left button press in the frame, before it is processed.
 void LeftButtonDown();

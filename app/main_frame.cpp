@@ -12,6 +12,7 @@
 #include <wx/statusbr.h>
 #include <wx/utils.h>
 
+#include "app/key_codes.h"
 #include "app/resources.h"
 #include "app/vexalo_caption_view.h"
 #include "common/repaint.h"
@@ -19,6 +20,7 @@
 #include "common/text_codec.h"
 #include "common/view_port.h"
 #include "form/command_registry.h"
+#include "form/command_table.h"
 #include "form/skin_layout.h"
 #include "form/string_table.h"
 
@@ -62,6 +64,7 @@ CMainFrame::CMainFrame()
   m_view = new CVexaloCaptionView(this, client);
 
   Bind(wxEVT_MENU, &CMainFrame::OnCommand, this);
+  Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this);
   Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
   Bind(wxEVT_MOVE, &CMainFrame::OnMove, this);
   Bind(wxEVT_MENU_CLOSE, [this](wxMenuEvent& e) {
@@ -83,7 +86,7 @@ void CMainFrame::CreateMenus() {
       menu = new wxMenu;
       order.push_back(entry.menu);
     }
-    if (!entry.label) {
+    if (entry.command == 0) {
       menu->AppendSeparator();
     } else {
       menu->Append(MenuIdOf(entry.command), Text(entry.label), Text(CommandPrompt(entry.command)));
@@ -93,7 +96,8 @@ void CMainFrame::CreateMenus() {
   SetMenuBar(bar);
 
   std::vector<wxAcceleratorEntry> keys;
-  for (const Accelerator& a : AcceleratorTable()) keys.emplace_back(a.ctrl ? wxACCEL_CTRL : wxACCEL_NORMAL, a.key, MenuIdOf(a.command));
+  for (const Accelerator& a : AcceleratorTable())
+    keys.emplace_back(WxAccelFlagsOf(a.chord.modifiers), WxKeyCodeOf(a.chord.key), MenuIdOf(a.command));
   SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(keys.size()), keys.data()));
 }
 
@@ -147,7 +151,18 @@ int CMainFrame::CommandOfMenuId(int menuId) const {
 
 void CMainFrame::OnCommand(wxCommandEvent& event) {
   const int command = CommandOfMenuId(event.GetId());
+  // An accelerator reaches a disabled item too.
+  if (command != 0 && !CommandEnabledNow(command)) return;
   if (command == 0 || !Commands().Run(command)) event.Skip();
+}
+
+void CMainFrame::OnUpdateCommand(wxUpdateUIEvent& event) {
+  const int command = CommandOfMenuId(event.GetId());
+  if (command == 0) {
+    event.Skip();
+    return;
+  }
+  event.Enable(CommandEnabledNow(command));
 }
 
 void CMainFrame::OnClose(wxCloseEvent&) {

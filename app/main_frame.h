@@ -1,5 +1,6 @@
-// CMainFrame: the fixed-size main window with its menus, accelerators and six-pane status bar,
-// holding the one form view. Closing it runs the view's shutdown first.
+// CMainFrame: the fixed-size main window with its menus and accelerators (made from the command
+// table) and six-pane status bar, holding the one form view. Closing it runs the view's shutdown
+// first.
 #pragma once
 
 #include <vector>
@@ -27,6 +28,7 @@ class CMainFrame : public wxFrame {
   void CreateStatusPanes();
   void FitToSkin();
   void OnCommand(wxCommandEvent& event);
+  void OnUpdateCommand(wxUpdateUIEvent& event);
   void OnClose(wxCloseEvent& event);
   void OnMove(wxMoveEvent& event);
   void OnKeyStateTimer(wxTimerEvent& event);

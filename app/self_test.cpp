@@ -19,6 +19,7 @@
 #include <wx/checkbox.h>
 #include <wx/filedlg.h>
 #include <wx/image.h>
+#include <wx/menu.h>
 #include <wx/statusbr.h>
 #include <wx/timer.h>
 #include <wx/uiaction.h>
@@ -28,13 +29,17 @@
 #include "app/message_dialog.h"
 #include "app/resources.h"
 #include "app/settings_window.h"
+#include "app/shortcuts_window.h"
 #include "app/vexalo_caption_app.h"
 #include "app/vexalo_caption_view.h"
 #include "commands/tag_editor_dialog.h"
 #include "common/control_ids.h"
 #include "common/settings.h"
 #include "common/shared_state.h"
+#include "common/text_codec.h"
 #include "form/command_registry.h"
+#include "form/command_table.h"
+#include "form/string_table.h"
 #include "form/control_layout.h"
 #include "form/skin_layout.h"
 #include "playback/waveform.h"
@@ -574,6 +579,31 @@ void SettingsDialog(Runner& r) {
   });
 }
 
+// Help > Keyboard shortcuts shows the command table's list; the menus carry the table's labels
+// and prompts.
+void KeyboardShortcuts(Runner& r) {
+  r.Pause(200);
+  r.Check("menu items from the command table", [&r] {
+    wxMenuBar* bar = r.Frame().GetMenuBar();
+    for (const MenuEntry& entry : MenuTable()) {
+      if (entry.command == 0) continue;
+      wxMenuItem* item = bar->FindItem(r.Frame().MenuIdOf(entry.command));
+      if (!item || Utf8(item->GetItemLabel()) != Cp949ToUtf8(entry.label) ||
+          Utf8(item->GetHelp()) != Cp949ToUtf8(CommandPrompt(entry.command))) {
+        std::printf("menu item %d differs: %s\n", entry.command, item ? Utf8(item->GetItemLabel()).c_str() : "missing");
+        return false;
+      }
+    }
+    return true;
+  });
+  r.Do("Help > Keyboard shortcuts", [&r] { r.RunMenu(kIdKeyboardShortcuts); });
+  r.Step("window shown", [] { return ShortcutsWindowText() != nullptr; }, 4000);
+  r.Check("its text is the table's list", [] {
+    return Utf8(ShortcutsWindowText()->GetValue()) == Cp949ToUtf8(ShortcutListText());
+  });
+  if (std::getenv("VEXALO_SELFTEST_HOLD")) HoldForPicture(r);
+}
+
 long PeakRssKb() {
   std::ifstream status("/proc/self/status");
   std::string line;
@@ -646,7 +676,7 @@ const std::map<std::string, void (*)(Runner&)>& Tests() {
       {"bench-latency", &BenchLatency},
       {"pose-empty", &PoseEmpty},               {"pose-whole", &PoseWhole},
       {"pose-window-playing", &PoseWindowPlaying}, {"pose-tag-editor", &PoseTagEditor},       {"close-while-decoding", &CloseWhileDecoding},
-      {"settings-dialog", &SettingsDialog},
+      {"settings-dialog", &SettingsDialog},        {"keyboard-shortcuts", &KeyboardShortcuts},
   };
   return tests;
 }

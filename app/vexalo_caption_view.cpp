@@ -13,6 +13,7 @@
 
 #include "app/core_calls.h"
 #include "app/editor_text.h"
+#include "app/key_codes.h"
 #include "app/message_dialog.h"
 #include "app/resources.h"
 #include "app/tag_editor_window.h"
@@ -264,27 +265,9 @@ void CVexaloCaptionView::OnViewTimer(wxTimerEvent&) {
 
 bool CVexaloCaptionView::PreTranslateKey(const wxKeyEvent& event, bool down) {
   if (m_shutDown) return false;
-  int vk = 0;
-  const int code = event.GetKeyCode();
-  switch (code) {
-    case WXK_ESCAPE: vk = 27; break;
-    case WXK_SPACE: vk = 32; break;
-    case WXK_LEFT: case WXK_NUMPAD_LEFT: vk = 37; break;
-    case WXK_UP: case WXK_NUMPAD_UP: vk = 38; break;
-    case WXK_RIGHT: case WXK_NUMPAD_RIGHT: vk = 39; break;
-    case WXK_DOWN: case WXK_NUMPAD_DOWN: vk = 40; break;
-    case WXK_CONTROL: vk = 17; break;
-    case WXK_SHIFT: vk = 16; break;
-    case WXK_RETURN: case WXK_NUMPAD_ENTER: vk = 13; break;
-    case WXK_BACK: vk = 8; break;
-    case WXK_TAB: vk = 9; break;
-    default:
-      if (code >= 'a' && code <= 'z') vk = code - 'a' + 'A';
-      else if ((code >= 'A' && code <= 'Z') || (code >= '0' && code <= '9')) vk = code;
-      break;
-  }
+  const int vk = VirtualKeyOf(event.GetKeyCode());
   if (vk == 0) return false;
-  if (down) return core::KeyDown(vk);
+  if (down) return core::KeyDown(vk, ModifiersOf(event));
   core::KeyUp(vk);
   return false;
 }

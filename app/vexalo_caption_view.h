@@ -44,7 +44,7 @@ class CVexaloCaptionView : public wxWindow, public ViewPort, public Canvas {
   bool IsShutDown() const { return m_shutDown; }
 
   // Key routing before the focused control sees the key (called for every key of the frame).
-  // True when the key was used up (Ctrl+Q stamping a line).
+  // True when the key was used up (an editor key of the command table, Ctrl+Q stamping a line).
   bool PreTranslateKey(const wxKeyEvent& event, bool down);
   // A left button press anywhere in the frame, before it is processed.
   void PreTranslateLeftDown();

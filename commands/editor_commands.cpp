@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include "commands/time_adjust.h"
-#include "commands/transport_commands.h"
 #include "common/control_ids.h"
 #include "common/shared_state.h"
 #include "common/view_port.h"
@@ -15,11 +14,6 @@
 namespace vexalo {
 
 namespace {
-
-bool SongShown() {
-  const int state = PlayerState.load();
-  return state == kStateWholeView || state == kStateWindowView;
-}
 
 // The editor long tag of a time: hours 0 and minutes not reduced, unless the minutes would need
 // a third digit (longer than any song the buffer holds); then they carry into the hours.
@@ -117,26 +111,5 @@ void OnEditorClear() {
 }
 
 void OnAutoAdvanceClicked() { UpdateViewData(); }
-
-bool OnPreKeyDown(int virtualKey, bool editorHasFocus) {
-  OnEditorFocus(editorHasFocus);
-  if (!editorHasFocus) {
-    OnTransportKey(virtualKey);
-    return false;
-  }
-  if (!SongShown()) return false;
-  if (virtualKey == kVkControl) {
-    CtrlKeyDown = 1;
-  } else if (virtualKey == kVkQ && CtrlKeyDown == 1) {
-    OnInsertTimeInfo();
-    return true;
-  }
-  return false;
-}
-
-void OnPreKeyUp(int virtualKey, bool editorHasFocus) {
-  OnEditorFocus(editorHasFocus);
-  if (virtualKey == kVkControl) CtrlKeyDown = 0;
-}
 
 }  // namespace vexalo

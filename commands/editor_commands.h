@@ -1,13 +1,9 @@
-// The editor commands: Insert TimeInfo, Editor Clear, the Auto Advance check box, and the key
-// routing that stamps on Ctrl+Q in the editor and sends other keys to the transport.
+// The editor commands: Insert TimeInfo, Editor Clear and the Auto Advance check box (their keys
+// are routed by form/key_routing.h).
 // UI thread only; with no active view nothing happens.
 #pragma once
 
 namespace vexalo {
-
-// Virtual-key codes the editor's key routing looks at.
-constexpr int kVkControl = 17;
-constexpr int kVkQ = 81;
 
 inline constexpr char kEditorClearQuestion[] = " Song Text Editor Clear ? ";
 
@@ -22,10 +18,5 @@ void OnInsertTimeInfo();
 void OnEditorClear();
 
 void OnAutoAdvanceClicked();  // check box 1014 clicked
-// Key routing before the view processes a key as usual. The window passes whether the editor
-// has the focus at that moment (EditorHasFocus follows it). Keys outside the editor go to the
-// transport. True when the key ran Insert TimeInfo (Ctrl+Q).
-bool OnPreKeyDown(int virtualKey, bool editorHasFocus);
-void OnPreKeyUp(int virtualKey, bool editorHasFocus);
 
 }  // namespace vexalo

@@ -1,17 +1,19 @@
-// Binds the core's command handlers to their menu, accelerator and button ids in a registry, and
-// the clicks of checkbox 1014 and radios 1041 / 1042. The window binds its own (About 57664,
-// Exit 57665, Help 57667) beside these.
+// Binds every command of the command table that has an action to its id in a registry (menus,
+// accelerators, keys and painted buttons all run through it). The window binds the rest (About,
+// Exit, Settings, the help windows) beside these.
 #pragma once
 
-#include <span>
+#include <vector>
 
 #include "form/command_registry.h"
 
 namespace vexalo {
 
+// Each bound handler runs its command's action with the current context, and only while the
+// command's enabling predicate holds.
 void BindCoreCommands(CommandRegistry& registry = Commands());
 
 // The ids BindCoreCommands binds.
-std::span<const int> CoreCommandIds();
+const std::vector<int>& CoreCommandIds();
 
 }  // namespace vexalo

@@ -1,6 +1,7 @@
-// Every user action as a numbered command: menus, accelerators and painted buttons all run
-// commands through one registry, so each action has one entry point. Handlers are bound by the
-// code that owns them; the registry itself knows none of them. UI thread only.
+// Every user action as a numbered command: menus, accelerators, keys and painted buttons all run
+// commands through one registry, so each action has one entry point. The core's handlers are
+// bound from the command table (command_table.h), the window's own by the window; the registry
+// itself knows none of them. UI thread only.
 #pragma once
 
 #include <functional>
@@ -28,6 +29,13 @@ enum CommandId : int {
   kIdContextHelp = 57669,
   kIdHelp = 57670,
   kIdDefaultHelp = 57671,
+  kIdKeyboardShortcuts = 33010,
+  // Keys without a menu item or button: the transport keys outside the editor.
+  kIdKeyPlay = 33101,
+  kIdKeyRewind = 33102,
+  kIdKeyForward = 33103,
+  kIdKeyStop = 33104,
+  kIdKeyEscape = 33105,
 };
 
 class CommandRegistry {

@@ -1,9 +1,8 @@
-// The program's resource texts: the string table (each command's status-bar prompt), the menus
-// and accelerators, and the texts of the About and splash windows. Texts are CP949 bytes, as
-// every text crossing the ViewPort is.
+// The program's resource texts: the string table (with each command's status-bar prompt, which
+// the command table holds), and the texts of the About and splash windows. Texts are CP949 bytes,
+// as every text crossing the ViewPort is. Menus and accelerators come from command_table.h.
 #pragma once
 
-#include <span>
 #include <string_view>
 
 namespace vexalo {
@@ -20,7 +19,7 @@ enum StringId : int {
   kIdsIndicatorScrl = 59139,  // "SCRL"
 };
 
-// The text of string `id`; empty when the table has no such entry.
+// The text of string `id` (a command's prompt for a command id); empty when there is none.
 std::string_view LoadString(int id);
 
 // The status-bar prompt of command `id` (its string-table text); empty when it has none.
@@ -36,23 +35,6 @@ constexpr std::string_view kOkButtonText = "\xC8\xAE\xC0\xCE";  // "확인"
 constexpr std::string_view kSettingsApplication = "VexaloCaption";
 constexpr std::string_view kSettingsVendor = "Local AppWizard-Generated Applications";
 constexpr int kRecentFileCount = 4;
-
-// Menu 128 in order. An item with a null label is a separator; `menu` names the menu an item
-// belongs to. The label's "\t" part is the accelerator text; "(&X)" marks the mnemonic.
-struct MenuEntry {
-  const char* menu;
-  const char* label;
-  int command;
-};
-std::span<const MenuEntry> MenuTable();
-
-// Accelerator table 128: Ctrl + key (an upper-case letter) runs the command.
-struct Accelerator {
-  char key;
-  bool ctrl;
-  int command;
-};
-std::span<const Accelerator> AcceleratorTable();
 
 // Splash window: shown for this long before the frame, then it closes itself.
 constexpr int kSplashMillis = 2000;

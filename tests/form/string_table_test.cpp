@@ -6,6 +6,7 @@
 #include <string>
 
 #include "form/command_registry.h"
+#include "form/command_table.h"
 #include "form/skin_layout.h"
 
 namespace vexalo {
@@ -47,35 +48,35 @@ TEST(MenuTable, ItemsInOrderWithTheirIdsAndEveryItemHasAPrompt) {
       {nullptr, 0},                       {"MP3+Txt", 32777},                  {nullptr, 0},
       {"ID3 Tag Editor", 32781},          {nullptr, 0},                        {"Editor Clear", 32779},
       {nullptr, 0},                       {"Settings\xA1\xA6", 32800},
-      {"Help", 57667},                    {nullptr, 0},
+      {"Help", 57667},                    {"Keyboard shortcuts", kIdKeyboardShortcuts}, {nullptr, 0},
       {"Vexalo Caption Editor Information(&A)...", 57664},
   };
-  const auto menu = MenuTable();
+  const auto& menu = MenuTable();
   ASSERT_EQ(menu.size(), std::size(expected));
   for (std::size_t i = 0; i < menu.size(); ++i) {
     if (expected[i].first == nullptr) {
-      EXPECT_EQ(menu[i].label, nullptr) << i;
+      EXPECT_EQ(menu[i].command, 0) << i;
+      EXPECT_EQ(menu[i].label, "") << i;
       continue;
     }
-    ASSERT_NE(menu[i].label, nullptr) << i;
-    EXPECT_STREQ(menu[i].label, expected[i].first);
+    EXPECT_EQ(menu[i].label, expected[i].first);
     EXPECT_EQ(menu[i].command, expected[i].second);
     EXPECT_FALSE(CommandPrompt(menu[i].command).empty()) << menu[i].label;
   }
-  EXPECT_STREQ(menu[0].menu, "File(&F)");
-  EXPECT_STREQ(menu[7].menu, "Tools(&T)");
-  EXPECT_STREQ(menu[16].menu, "Tools(&T)");
-  EXPECT_STREQ(menu[17].menu, "Help(&H)");
+  EXPECT_EQ(menu[0].menu, "File(&F)");
+  EXPECT_EQ(menu[7].menu, "Tools(&T)");
+  EXPECT_EQ(menu[16].menu, "Tools(&T)");
+  EXPECT_EQ(menu[17].menu, "Help(&H)");
 }
 
 TEST(MenuTable, AcceleratorsOpenAndSave) {
-  const auto acc = AcceleratorTable();
+  const auto& acc = AcceleratorTable();
   ASSERT_EQ(acc.size(), 2u);
-  EXPECT_EQ(acc[0].key, 'O');
-  EXPECT_TRUE(acc[0].ctrl);
+  EXPECT_EQ(acc[0].chord.key, 'O');
+  EXPECT_EQ(acc[0].chord.modifiers, kModCtrl);
   EXPECT_EQ(acc[0].command, kIdMp3FileOpen);
-  EXPECT_EQ(acc[1].key, 'S');
-  EXPECT_TRUE(acc[1].ctrl);
+  EXPECT_EQ(acc[1].chord.key, 'S');
+  EXPECT_EQ(acc[1].chord.modifiers, kModCtrl);
   EXPECT_EQ(acc[1].command, kIdSyncMp3FileSave);
 }
 

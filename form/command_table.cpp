@@ -1,0 +1,256 @@
+#include "form/command_table.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "commands/editor_commands.h"
+#include "commands/mp3_open_command.h"
+#include "commands/save_commands.h"
+#include "commands/tag_editor_dialog.h"
+#include "commands/text_commands.h"
+#include "commands/time_adjust.h"
+#include "commands/transport_commands.h"
+#include "common/control_ids.h"
+#include "common/shared_state.h"
+
+namespace vexalo {
+
+namespace {
+
+// The seed's commands work on the program's shared state and take no arguments.
+template <void (*Handler)()>
+void Run(const CommandContext&) {
+  Handler();
+}
+
+template <int Code>
+void TransportKey(const CommandContext&) {
+  OnTransportKey(Code);
+}
+
+bool SongShown(const CommandContext&) {
+  const int state = PlayerState.load();
+  return state == kStateWholeView || state == kStateWindowView;
+}
+
+constexpr KeyChord Window(int key, int modifiers = kModNone) { return KeyChord{key, modifiers, KeyScope::Window}; }
+constexpr KeyChord InEditor(int key, int modifiers) { return KeyChord{key, modifiers, KeyScope::Editor}; }
+constexpr KeyChord Outside(int key) { return KeyChord{key, kModAny, KeyScope::OutsideEditor}; }
+constexpr std::array<KeyChord, 2> Keys(KeyChord a = {}, KeyChord b = {}) { return {a, b}; }
+
+constexpr const char kFile[] = "File(&F)";
+constexpr const char kTools[] = "Tools(&T)";
+constexpr const char kHelp[] = "Help(&H)";
+
+// Menu items first, in menu order; then buttons, control notifications and keys of their own.
+const CommandSpec kCommands[] = {
+    {kIdMp3FileOpen, "file/mp3/open", kFile, 0, "MP3 Open(&O)...", "MP3 File Open", Keys(Window('O', kModCtrl)),
+     nullptr, &Run<&OnMp3FileOpen>},
+    {kIdSyncMp3FileSave, "file/syncmp3/save", kFile, 0, "SyncMP3 Save(&S)", "SyncMP3 File Save",
+     Keys(Window('S', kModCtrl)), nullptr, &Run<&OnSyncMp3FileSave>},
+    {kIdTextOpen, "file/text/open", kFile, 1, "Text Open", "Song Text File Open", Keys(), nullptr, &Run<&OnTextOpen>},
+    {kIdTextSave, "file/text/save", kFile, 1, "Text Save", "Song Text File Save", Keys(), nullptr, &Run<&OnTextSave>},
+    {kIdAppExit, "app/exit", kFile, 2, "Exit(&X)", "Vexalo Caption Editor Exit !!!", Keys(), nullptr, nullptr},
+
+    {kIdWindowView, "view/window", kTools, 0, "User View", "Partial WaveForm View", Keys(), nullptr, &Run<&OnWindowView>},
+    {kIdWholeView, "view/whole", kTools, 0, "1:1 View", "All WaveForm View", Keys(), nullptr, &Run<&OnWholeView>},
+    {kIdMp3PlusTextFile, "file/syncmp3/save-with-text", kTools, 1, "MP3+Txt", "MP3 File + Text File", Keys(), nullptr,
+     &Run<&OnMp3PlusTextFile>},
+    {kIdId3TagEditor, "tags/editor", kTools, 2, "ID3 Tag Editor", "ID3 Tag Editor", Keys(), nullptr,
+     &Run<&OnId3TagEditor>},
+    {kIdEditorClear, "lyrics/clear", kTools, 3, "Editor Clear", "Text Editor Window Clear", Keys(), nullptr,
+     &Run<&OnEditorClear>},
+    {kIdSettings, "app/settings", kTools, 4, "Settings\xA1\xA6", "Editor Settings", Keys(), nullptr, nullptr},
+
+    {kIdHelpFinder, "help/contents", kHelp, 0, "Help", "Vexalo Caption Editor Help", Keys(), nullptr, nullptr},
+    {kIdKeyboardShortcuts, "help/keyboard-shortcuts", kHelp, 0, "Keyboard shortcuts", "Keyboard Shortcut List", Keys(),
+     nullptr, nullptr},
+    {kIdAppAbout, "app/about", kHelp, 1, "Vexalo Caption Editor Information(&A)...", "Vexalo Caption Editor About",
+     Keys(), nullptr, nullptr},
+
+    {kIdcInsertTimeInfo, "lyrics/stamp", "", 0, "Insert TimeInfo: stamp the caret's line with the play time", "",
+     Keys(InEditor('Q', kModCtrl)), &SongShown, &Run<&OnInsertTimeInfo>},
+    {kIdcSideTimeButton, "lyrics/side-time", "", 0, "Side Time", "", Keys(), nullptr, &Run<&OnSideTime>},
+    {kIdcAdjust, "lyrics/adjust", "", 0, "Adjust", "", Keys(), nullptr, &Run<&OnAdjust>},
+    {kIdcAutoAdvance, "lyrics/auto-advance", "", 0, "Auto Advance", "", Keys(), nullptr, &Run<&OnAutoAdvanceClicked>},
+    {kIdcAdjustPlus, "lyrics/adjust/later", "", 0, "Adjust +", "", Keys(), nullptr, &Run<&OnAdjustPlus>},
+    {kIdcAdjustMinus, "lyrics/adjust/earlier", "", 0, "Adjust -", "", Keys(), nullptr, &Run<&OnAdjustMinus>},
+    {kIdcPlay, "transport/play", "", 0, "Play", "", Keys(), nullptr, &Run<&OnPlay>},
+    {kIdcRewind, "transport/rewind", "", 0, "<<", "", Keys(), nullptr, &Run<&OnRewind>},
+    {kIdcForward, "transport/forward", "", 0, ">>", "", Keys(), nullptr, &Run<&OnForward>},
+    {kIdcStop, "transport/stop", "", 0, "Stop", "", Keys(), nullptr, &Run<&OnStop>},
+    {kIdcPause, "transport/pause", "", 0, "Pause", "", Keys(), nullptr, &Run<&OnPause>},
+
+    {kIdKeyPlay, "transport/key/play", "", 0, "Play; during a playback, stop it", "", Keys(Outside(kVkSpace)), nullptr,
+     &TransportKey<kCmdPlay>},
+    {kIdKeyRewind, "transport/key/rewind", "", 0, "<< (window view: the previous window)", "", Keys(Outside(kVkLeft)),
+     nullptr, &TransportKey<kCmdRewind>},
+    {kIdKeyForward, "transport/key/forward", "", 0, ">> (window view: the next window)", "", Keys(Outside(kVkRight)),
+     nullptr, &TransportKey<kCmdForward>},
+    {kIdKeyStop, "transport/key/stop", "", 0, "Stop", "", Keys(Outside('Q')), nullptr, &TransportKey<kCmdStop>},
+    {kIdKeyEscape, "transport/key/start", "", 0, "Back to the whole view, from the song's start", "",
+     Keys(Outside(kVkEscape)), nullptr, &TransportKey<kCmdEscape>},
+};
+
+// "MP3 Open(&O)..." -> "MP3 Open...": the shortcut list shows no mnemonics.
+std::string WithoutMnemonic(std::string_view label) {
+  std::string out;
+  for (std::size_t i = 0; i < label.size(); ++i) {
+    if (label.compare(i, 2, "(&") == 0 && i + 3 < label.size() && label[i + 3] == ')') {
+      i += 3;
+      continue;
+    }
+    if (label[i] == '&') continue;
+    out.push_back(label[i]);
+  }
+  return out;
+}
+
+bool ModifiersMatch(int wanted, int held) { return wanted == kModAny || wanted == held; }
+
+}  // namespace
+
+CommandContext CurrentCommandContext() {
+  CommandContext context;
+  context.view = ActiveView.load();
+  return context;
+}
+
+std::span<const CommandSpec> CommandTable() { return kCommands; }
+
+const CommandSpec* FindCommand(int id) {
+  for (const CommandSpec& spec : kCommands) {
+    if (spec.id == id) return &spec;
+  }
+  return nullptr;
+}
+
+const CommandSpec* FindCommand(std::string_view name) {
+  for (const CommandSpec& spec : kCommands) {
+    if (spec.name == name) return &spec;
+  }
+  return nullptr;
+}
+
+bool CommandEnabled(const CommandSpec& spec, const CommandContext& context) {
+  return spec.enabled == nullptr || spec.enabled(context);
+}
+
+bool CommandEnabledNow(int id) {
+  const CommandSpec* spec = FindCommand(id);
+  return spec == nullptr || CommandEnabled(*spec, CurrentCommandContext());
+}
+
+std::string KeyText(const KeyChord& chord) {
+  std::string text;
+  if (chord.modifiers != kModAny) {
+    if (chord.modifiers & kModCtrl) text += "Ctrl+";
+    if (chord.modifiers & kModAlt) text += "Alt+";
+    if (chord.modifiers & kModShift) text += "Shift+";
+  }
+  const int k = chord.key;
+  switch (k) {
+    case kVkBack: return text + "Backspace";
+    case kVkTab: return text + "Tab";
+    case kVkReturn: return text + "Enter";
+    case kVkEscape: return text + "Esc";
+    case kVkSpace: return text + "Space";
+    case kVkLeft: return text + "Left";
+    case kVkUp: return text + "Up";
+    case kVkRight: return text + "Right";
+    case kVkDown: return text + "Down";
+    case kVkOpenBracket: return text + "[";
+    case kVkCloseBracket: return text + "]";
+    default: break;
+  }
+  if (k >= kVkF1 && k < kVkF1 + 12) return text + "F" + std::to_string(k - kVkF1 + 1);
+  if ((k >= 'A' && k <= 'Z') || (k >= '0' && k <= '9')) return text + static_cast<char>(k);
+  char code[16];
+  std::snprintf(code, sizeof code, "Key %d", k);
+  return text + code;
+}
+
+const std::vector<MenuEntry>& MenuTable() {
+  static const std::vector<MenuEntry> menu = [] {
+    std::vector<MenuEntry> entries;
+    std::vector<std::string_view> menus;
+    for (const CommandSpec& spec : kCommands) {
+      if (!spec.menu.empty() && std::find(menus.begin(), menus.end(), spec.menu) == menus.end()) menus.push_back(spec.menu);
+    }
+    for (std::string_view name : menus) {
+      int group = -1;
+      for (const CommandSpec& spec : kCommands) {
+        if (spec.menu != name) continue;
+        if (group != -1 && spec.menuGroup != group) entries.push_back(MenuEntry{std::string(name), std::string(), 0});
+        group = spec.menuGroup;
+        std::string label(spec.label);
+        for (const KeyChord& k : spec.keys) {
+          if (!k.Empty() && k.scope == KeyScope::Window) {
+            label += "\t" + KeyText(k);
+            break;
+          }
+        }
+        entries.push_back(MenuEntry{std::string(name), std::move(label), spec.id});
+      }
+    }
+    return entries;
+  }();
+  return menu;
+}
+
+const std::vector<Accelerator>& AcceleratorTable() {
+  static const std::vector<Accelerator> keys = [] {
+    std::vector<Accelerator> out;
+    for (const CommandSpec& spec : kCommands) {
+      for (const KeyChord& k : spec.keys) {
+        if (!k.Empty() && k.scope == KeyScope::Window) out.push_back(Accelerator{k, spec.id});
+      }
+    }
+    return out;
+  }();
+  return keys;
+}
+
+const CommandSpec* FindKeyCommand(int key, int modifiers, KeyScope scope) {
+  for (const CommandSpec& spec : kCommands) {
+    for (const KeyChord& k : spec.keys) {
+      if (!k.Empty() && k.scope == scope && k.key == key && ModifiersMatch(k.modifiers, modifiers)) return &spec;
+    }
+  }
+  return nullptr;
+}
+
+std::string ShortcutListText() {
+  const struct {
+    KeyScope scope;
+    const char* heading;
+  } sections[] = {
+      {KeyScope::Window, "Anywhere in the window"},
+      {KeyScope::Editor, "In the lyrics editor, with a song open"},
+      {KeyScope::OutsideEditor, "Outside the lyrics editor (the key also reaches the control it is typed into)"},
+  };
+  std::size_t width = 0;
+  for (const CommandSpec& spec : kCommands) {
+    for (const KeyChord& k : spec.keys) {
+      if (!k.Empty()) width = std::max(width, KeyText(k).size());
+    }
+  }
+  std::string text;
+  for (const auto& section : sections) {
+    std::string lines;
+    for (const CommandSpec& spec : kCommands) {
+      for (const KeyChord& k : spec.keys) {
+        if (k.Empty() || k.scope != section.scope) continue;
+        std::string key = KeyText(k);
+        key.resize(width, ' ');
+        lines += "  " + key + "  " + WithoutMnemonic(spec.label) + "\n";
+      }
+    }
+    if (lines.empty()) continue;
+    if (!text.empty()) text += "\n";
+    text += std::string(section.heading) + "\n" + lines;
+  }
+  return text;
+}
+
+}  // namespace vexalo
