@@ -4,13 +4,12 @@
 
 #include <cerrno>
 
+#include "common/cp949_chars.h"
+
 namespace vexalo {
 
 namespace {
 
-constexpr unsigned char kEditorLong = 0xA7;
-constexpr unsigned char kEditorShort = 0xAB;
-constexpr unsigned char kEditorClose = 0xBB;
 constexpr char32_t kEscapeBase = 0xF700;  // U+F780..U+F7FF carry bytes that are not CP949
 
 bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
@@ -86,19 +85,8 @@ class Converter {
 
 // Length of an editor tag (mark, digits, closing mark) at s[i], or 0.
 std::size_t EditorTagAt(std::string_view s, std::size_t i) {
-  const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-  std::size_t digits;
-  if (b(i) == kEditorLong) {
-    digits = 8;
-  } else if (b(i) == kEditorShort) {
-    digits = 6;
-  } else {
-    return 0;
-  }
-  if (i + digits + 2 > s.size()) return 0;
-  for (std::size_t k = 1; k <= digits; ++k)
-    if (!IsDigit(b(i + k))) return 0;
-  return b(i + digits + 1) == kEditorClose ? digits + 2 : 0;
+  const std::size_t longTag = EditorLongTagAt(s, i);
+  return longTag != 0 ? longTag : EditorShortTagAt(s, i);
 }
 
 // Appends byte b, which is not CP949, as its escape character.
@@ -163,19 +151,11 @@ Cp949Decoded DecodeCp949(std::string_view cp949) {
   out.reserve(cp949.size() * 3 / 2);
   std::size_t i = 0;
   while (i < cp949.size()) {
-    // A run up to the next possible editor mark goes to iconv whole; marks are tested first,
-    // because a tag's closing 0xBB followed by a lead byte would otherwise decode as one
-    // character.
+    // A run up to the next editor tag goes to iconv whole. Tags are looked for only where a
+    // character begins, as the stored-form conversion does: a trail byte is never a mark, and
+    // a tag's closing 0xBB is never taken as the lead byte of a character.
     std::size_t end = i;
-    while (end < cp949.size()) {
-      const unsigned char c = static_cast<unsigned char>(cp949[end]);
-      if ((c == kEditorLong || c == kEditorShort) && EditorTagAt(cp949, end) != 0) break;
-      // Step over whole characters so a trail byte is never taken for a mark, unless that
-      // byte begins a whole editor tag: the stored-form conversion would take it as one too.
-      const bool pair = c >= 0x81 && c != 0xFF && end + 1 < cp949.size() &&
-                        EditorTagAt(cp949, end + 1) == 0;
-      end += pair ? 2 : 1;
-    }
+    while (end < cp949.size() && EditorTagAt(cp949, end) == 0) end = NextCharacter(cp949, end);
     DecodeRun(conv, cp949.substr(i, end - i), result);
     i = end;
     if (i < cp949.size()) {

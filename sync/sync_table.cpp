@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
+
+#include "common/cp949_chars.h"
 
 namespace vexalo {
 
@@ -162,33 +165,40 @@ int SyncTable::FormatPanel(int hours, int minutes, int seconds, int millis,
     column = 0;
     return ++breaks >= 3;
   };
+  // The lyric is walked character by character, so no character is ever split or skipped
+  // in half.
+  const std::string_view text(reinterpret_cast<const char*>(work.data()), length);
   while (i < length) {
     const unsigned char c = at(i);
+    const std::size_t next = NextCharacter(text, i);
     if (c == '\r') {
       put(c);
-      put(at(i + 1));
-      i += 2;
+      i = next;
+      if (at(i) == '\n' && i < length) put(at(i++));
       column = 0;
       if (++breaks >= 3) break;
     } else if (c < 0x80) {
       if (column >= 16 && lineBreak()) break;
       put(c);
       ++column;
-      ++i;
-    } else if (c == 0xA2 && at(i + 1) == 0xD1) {
-      if (at(i + 5) == 0xA2 && at(i + 6) == 0xD0) {
-        i += 7;
-      } else if (at(i + 8) == 0xA2 && at(i + 9) == 0xD0) {
-        i += 10;
-      } else {
-        i += 5;
-      }
+      i = next;
+    } else if (c == kStoredMarkLead && at(i + 1) == kStoredShortOpen) {
+      // A short stored tag shows nothing: the mark, three characters and the closing mark, or
+      // the mark, six characters (the digits) and the closing mark, or else the mark and three
+      // characters.
+      auto pastCharacters = [&](std::size_t from, int count) {
+        for (int k = 0; k < count; ++k) from = NextCharacter(text, from);
+        return from;
+      };
+      auto closesAt = [&](std::size_t k) { return at(k) == kStoredMarkLead && at(k + 1) == kStoredClose; };
+      const std::size_t three = pastCharacters(next, 3);
+      const std::size_t six = pastCharacters(three, 3);
+      i = closesAt(three) ? three + 2 : closesAt(six) ? six + 2 : three;
     } else {
       if (column + 1 >= 16 && lineBreak()) break;
-      put(c);
-      put(at(i + 1));
+      for (std::size_t k = i; k < next; ++k) put(at(k));
       column += 2;
-      i += 2;
+      i = next;
     }
   }
   std::fill(out.begin() + static_cast<std::ptrdiff_t>(o), out.end(), 0);

@@ -5,17 +5,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/cp949_chars.h"
+
 namespace vexalo {
 
 namespace {
 
-constexpr unsigned char kMark = 0xA2;
-constexpr unsigned char kLongOpen = 0xE2;
-constexpr unsigned char kShortOpen = 0xD1;
-constexpr unsigned char kClose = 0xD0;
-constexpr unsigned char kEditorLong = 0xA7;
-constexpr unsigned char kEditorShort = 0xAB;
-constexpr unsigned char kEditorClose = 0xBB;
+constexpr unsigned char kMark = kStoredMarkLead;
+constexpr unsigned char kLongOpen = kStoredLongOpen;
+constexpr unsigned char kClose = kStoredClose;
 
 // The text up to its first zero byte, as a zero-terminated buffer would hold it.
 std::string_view UpToZero(std::string_view text) {
@@ -31,12 +29,6 @@ struct Bytes {
   }
 };
 
-// Appends the bytes [from, from + n) that exist; past the end the zeroed area would end the text.
-void AppendExisting(std::string& out, std::string_view in, std::size_t from, std::size_t n) {
-  if (from >= in.size()) return;
-  out.append(in.substr(from, n));
-}
-
 int TwoDigitNumber(unsigned char a, unsigned char b) {
   auto digit = [](unsigned char c) { return c >= '0' && c <= '9'; };
   if (!digit(a)) return 0;
@@ -46,29 +38,28 @@ int TwoDigitNumber(unsigned char a, unsigned char b) {
 
 }  // namespace
 
+// Both conversions walk the text character by character: a tag is looked for only where a
+// character begins. The bytes after a tag's closing mark (normally CR LF) are copied unexamined,
+// two of them, or three when the second begins a two-byte character.
 void StoredToEditorForm(std::string& text) {
   const std::string copy(UpToZero(text));
-  const Bytes in{copy};
   const std::size_t n = copy.size();
   std::string out;
   out.reserve(n);
   for (std::size_t i = 0; i < n;) {
-    if (in[i] == kMark && in[i + 1] == kLongOpen && in[i + 10] == kMark && in[i + 11] == kClose) {
-      out.push_back(static_cast<char>(kEditorLong));
-      out.append(copy, i + 2, 8);
+    const std::size_t longTag = StoredLongTagAt(copy, i);
+    const std::size_t tag = longTag != 0 ? longTag : StoredShortTagAt(copy, i);
+    if (tag != 0) {
+      out.push_back(static_cast<char>(longTag != 0 ? kEditorLongOpen : kEditorShortOpen));
+      out.append(copy, i + 2, tag - 4);
       out.push_back(static_cast<char>(kEditorClose));
-      AppendExisting(out, copy, i + 12, 2);
-      i += 14;
-    } else if (in[i] == kMark && in[i + 1] == kShortOpen && in[i + 8] == kMark &&
-               in[i + 9] == kClose) {
-      out.push_back(static_cast<char>(kEditorShort));
-      out.append(copy, i + 2, 6);
-      out.push_back(static_cast<char>(kEditorClose));
-      AppendExisting(out, copy, i + 10, 2);
-      i += 12;
+      const std::size_t end = PastBytes(copy, i + tag, 2);
+      out.append(copy, i + tag, end - (i + tag));
+      i = end;
     } else {
-      out.push_back(copy[i]);
-      i += 1;
+      const std::size_t next = NextCharacter(copy, i);
+      out.append(copy, i, next - i);
+      i = next;
     }
   }
   text = std::move(out);
@@ -76,30 +67,25 @@ void StoredToEditorForm(std::string& text) {
 
 bool EditorToStoredForm(std::string& text) {
   const std::string_view source = UpToZero(text);
-  const Bytes in{source};
   const std::size_t n = source.size();
   std::string out;
   out.reserve(n + n / 5);
   for (std::size_t i = 0; i < n;) {
-    if (in[i] == kEditorLong && in[i + 9] == kEditorClose) {
-      out.push_back(static_cast<char>(kMark));
-      out.push_back(static_cast<char>(kLongOpen));
-      out.append(source.substr(i + 1, 8));
-      out.push_back(static_cast<char>(kMark));
-      out.push_back(static_cast<char>(kClose));
-      AppendExisting(out, source, i + 10, 2);
-      i += 12;
-    } else if (in[i] == kEditorShort && in[i + 7] == kEditorClose) {
-      out.push_back(static_cast<char>(kMark));
-      out.push_back(static_cast<char>(kShortOpen));
-      out.append(source.substr(i + 1, 6));
-      out.push_back(static_cast<char>(kMark));
-      out.push_back(static_cast<char>(kClose));
-      AppendExisting(out, source, i + 8, 2);
-      i += 10;
+    const std::size_t longTag = EditorLongTagAt(source, i);
+    const std::size_t tag = longTag != 0 ? longTag : EditorShortTagAt(source, i);
+    if (tag != 0) {
+      out.push_back(static_cast<char>(kStoredMarkLead));
+      out.push_back(static_cast<char>(longTag != 0 ? kStoredLongOpen : kStoredShortOpen));
+      out.append(source.substr(i + 1, tag - 2));
+      out.push_back(static_cast<char>(kStoredMarkLead));
+      out.push_back(static_cast<char>(kStoredClose));
+      const std::size_t end = PastBytes(source, i + tag, 2);
+      out.append(source.substr(i + tag, end - (i + tag)));
+      i = end;
     } else {
-      out.push_back(source[i]);
-      i += 1;
+      const std::size_t next = NextCharacter(source, i);
+      out.append(source.substr(i, next - i));
+      i = next;
     }
     // Refused rather than cut: a cut would silently lose the end of the user's lyrics.
     if (out.size() > kMaxLyricsTextBytes) return false;
@@ -137,15 +123,18 @@ bool BuildSyncBlock(std::string_view stored, std::span<unsigned char, kSyncBlock
     const int mm = TwoDigitNumber(in[pos + 4], in[pos + 5]);
     const int ss = TwoDigitNumber(in[pos + 6], in[pos + 7]);
     times[count] = static_cast<std::uint32_t>(hh * 3600 + mm * 60 + ss);
-    pos += (in[pos + 8] == '\r' && in[pos + 9] == '\n') ? 10 : 8;
+    // Stepping by characters keeps the group's text on character boundaries even when the
+    // tag's digits are not digits.
+    pos = PastBytes(text, pos, (in[pos + 8] == '\r' && in[pos + 9] == '\n') ? 10 : 8);
     std::size_t copied = 0;
-    if (!(in[pos] == 0 || (in[pos] == kMark && in[pos + 1] == kLongOpen))) {
-      while (!(in[pos] == kMark && in[pos + 1] == kLongOpen) && pos < kArea && in[pos] != 0 &&
-             copied < kMaxGroupText) {
-        texts.push_back(static_cast<char>(in[pos]));
-        ++pos;
-        ++copied;
-      }
+    // A group ends where a character 0xA2 0xE2 begins, never at a trail byte 0xA2. A character
+    // that would pass 512 bytes is left for the next pass, which then meets no tag (error 000).
+    while (pos < text.size() && !(in[pos] == kMark && in[pos + 1] == kLongOpen)) {
+      const std::size_t next = NextCharacter(text, pos);
+      if (copied + (next - pos) > kMaxGroupText) break;
+      texts.append(text.substr(pos, next - pos));
+      copied += next - pos;
+      pos = next;
     }
     lengths[count] = static_cast<std::uint16_t>(copied);
     ++count;
@@ -202,7 +191,11 @@ int FormatSyncLine(int i, std::span<unsigned char, kSyncTagOutBytes> tagOut, int
   two(4, (s % 3600) / 60);
   two(6, s % 60);
 
-  std::size_t length = entry.length >= 512 ? 510 : entry.length;
+  // Texts of up to 512 bytes (every group the builder makes) come back whole. A longer one,
+  // from a block made elsewhere, is cut to 510, which leaves room for a CR LF.
+  const bool tooLong = entry.length > kSyncLineTextBytes;
+  static_assert(kSyncLookupBytes == kSyncLineTextBytes);
+  const std::size_t length = entry.copied;  // all of the text, or its first 512 bytes
   tagLength = 0;
   if (length == 0) return 0;
 
@@ -222,21 +215,27 @@ int FormatSyncLine(int i, std::span<unsigned char, kSyncTagOutBytes> tagOut, int
     std::memcpy(tagOut.data() + 8, tail, 6);
     tagLength = 14;
   }
-  length -= skip;
-  // A 511-byte text that needs CR LF appended is cut to 510 so both fit the 512-byte line.
-  if (!last && length > kSyncLineTextBytes - 2) length = kSyncLineTextBytes - 2;
-  if (length != 0) std::memcpy(textOut.data(), t + skip, length);
+  std::string_view lyric(reinterpret_cast<const char*>(t) + skip, length - skip);
+  // A cut never splits a character, nor leaves a CR without its LF.
+  auto cutTo = [&](std::size_t most) {
+    lyric = lyric.substr(0, CharacterPrefix(lyric, most));
+    if (!lyric.empty() && lyric.back() == '\r') lyric.remove_suffix(1);
+  };
+  if (tooLong) cutTo(kSyncLineTextBytes - 2 - skip);
   // A lyric left empty by the skip gets no line break: its tag already ends the line.
-  if (!last && length != 0) {
-    const bool endsCr = length >= 2 && textOut[length - 2] == '\r';
-    const bool endsLf = textOut[length - 1] == '\n';
-    if (!endsCr && !endsLf) {
-      textOut[length] = '\r';
-      textOut[length + 1] = '\n';
-      length += 2;
-    }
+  auto endsLine = [&]() {
+    const std::size_t n = lyric.size();
+    return (n >= 2 && lyric[n - 2] == '\r') || lyric[n - 1] == '\n';
+  };
+  const bool addBreak = !last && !lyric.empty() && !endsLine();
+  if (addBreak && lyric.size() > kSyncLineTextBytes - 2) cutTo(kSyncLineTextBytes - 2);
+  std::memcpy(textOut.data(), lyric.data(), lyric.size());
+  std::size_t n = lyric.size();
+  if (addBreak) {
+    textOut[n++] = '\r';
+    textOut[n++] = '\n';
   }
-  return static_cast<int>(length);
+  return static_cast<int>(n);
 }
 
 std::string RebuildSyncText() {
@@ -262,22 +261,21 @@ std::string FileSizeOverText(std::size_t limit) {
 
 bool ExpandSixDigitTags(std::string& stored) {
   const std::string_view source = UpToZero(stored);
-  const Bytes in{source};
   const std::size_t n = source.size();
   std::string out;
   out.reserve(n + 64);
   for (std::size_t i = 0; i < n;) {
-    // Only a tag whose ten bytes are all there is expanded; a cut-off one at the very end is
-    // kept as it is rather than padded with zero bytes that would end the text.
-    if (in[i] == kMark && in[i + 1] == kLongOpen && i + 10 <= n &&
-        !(in[i + 10] == kMark && in[i + 11] == kClose)) {
-      out.append(source.substr(i, 8));
+    if (const std::size_t tag = SixDigitTagAt(source, i); tag != 0) {
+      out.append(source.substr(i, tag));
       const unsigned char tail[6] = {'0', '0', kMark, kClose, '\r', '\n'};
       out.append(reinterpret_cast<const char*>(tail), 6);
-      i += 10;
+      // The tag's own line break (CR LF, LF or CR) gives way to the CR LF written; whatever else
+      // follows is lyric and is kept.
+      i += tag + LineBreakAt(source, i + tag);
     } else {
-      out.push_back(source[i]);
-      i += 1;
+      const std::size_t next = NextCharacter(source, i);
+      out.append(source.substr(i, next - i));
+      i = next;
     }
     // Refused rather than cut, like the editor-to-stored conversion.
     if (out.size() > kMaxLyricsTextBytes) return false;

@@ -21,8 +21,9 @@ constexpr std::size_t kSyncLineTextBytes = 512;
 inline constexpr char kTextDataError000[] = "Text Data Error 000 !!!";
 inline constexpr char kTextDataError999[] = "Text Data Error 999 !!!";
 
-// Stored tags (0xA2 0xE2 .. 0xA2 0xD0, 0xA2 0xD1 .. 0xA2 0xD0) become editor tags (0xA7 .. 0xBB,
-// 0xAB .. 0xBB), in place. The editor form is shorter, so this always fits.
+// Stored tags (0xA2 0xE2, 8 digits, 0xA2 0xD0; 0xA2 0xD1, 6 digits, 0xA2 0xD0) become editor tags
+// (0xA7, 8 digits, 0xBB; 0xAB, 6 digits, 0xBB), in place. Tags are found only where a character
+// begins, and only with all their digits. The editor form is shorter, so this always fits.
 void StoredToEditorForm(std::string& text);
 // The reverse, in place. The stored form is two bytes longer per tag: when it would pass
 // kMaxLyricsTextBytes the text is left unchanged and the result is false (nothing is cut).
@@ -39,7 +40,8 @@ bool BuildSyncBlock(std::string_view stored, std::string& errorText);
 
 // Entry i of SharedSyncTable as a stored-form long tag (tagLength bytes of tagOut) and its lyric
 // (the returned number of bytes of textOut); -1 when i is out of range. An entry without text
-// gives tagLength 0 and 0. Texts over 510 bytes are cut to 510 (room for an appended CR LF).
+// gives tagLength 0 and 0. A text of up to 512 bytes comes back whole; a longer one is cut to
+// 510, and a 511- or 512-byte lyric that needs a CR LF appended to 510 (never inside a character).
 int FormatSyncLine(int i, std::span<unsigned char, kSyncTagOutBytes> tagOut, int& tagLength,
                    std::span<unsigned char, kSyncLineTextBytes> textOut);
 // FormatSyncLine for every entry, appended in order: the stored text that MP3 open rebuilds.
@@ -53,8 +55,9 @@ struct LoadedSyncText {
 };
 // "File size Over => (%d bytes > File Size)!!!" with the given limit.
 std::string FileSizeOverText(std::size_t limit = kSyncTextAreaBytes);
-// Six-digit long tags (0xA2 0xE2, HHMMSS, two bytes) become long tags with hundredths 00. False
-// (text untouched) when the result would pass kMaxLyricsTextBytes.
+// Six-digit long tags (0xA2 0xE2, HHMMSS and the line break after them: CR LF, LF, CR or none)
+// become long tags with hundredths 00 and CR LF. False (text untouched) when the result would pass
+// kMaxLyricsTextBytes.
 bool ExpandSixDigitTags(std::string& stored);
 // A file of kSyncTextAreaBytes bytes or more is refused with FileSizeOverText; so is one whose
 // six-digit tags would expand past the text limit. Otherwise the expanded text in editor form.

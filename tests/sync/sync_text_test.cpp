@@ -67,7 +67,9 @@ TEST(SyncTextForms, StoredAndEditorFormsConvertBothWays) {
       {"short tag inside a line", "ab" + kShortOpen + "010203" + kClose + "cd",
        "ab" + kEdShort + "010203" + kEdClose + "cd"},
       {"long tag at the very end", kLongOpen + "00000000" + kClose, kEdLong + "00000000" + kEdClose},
-      {"digits are not tested", kLongOpen + "ab:cd.ef" + kClose + "\r\n", kEdLong + "ab:cd.ef" + kEdClose + "\r\n"},
+      // The editor shows a mark only before digits, so a tag of other bytes keeps its stored marks.
+      {"tag without digits stays stored", kLongOpen + "ab:cd.ef" + kClose + "\r\n",
+       kLongOpen + "ab:cd.ef" + kClose + "\r\n"},
       {"hangul next to a short tag", "\xB0\xA1" + kShortOpen + "000102" + kClose + "\xB3\xAA",
        "\xB0\xA1" + kEdShort + "000102" + kEdClose + "\xB3\xAA"},
   };
@@ -286,19 +288,74 @@ void LoadOutsideBlock(const std::vector<std::string>& texts) {
 }
 }  // namespace
 
-TEST(SyncLineFormatter, LongTextsAreCutAndNeverOverrun) {
-  LoadOutsideBlock({std::string(600, 'w')});
-  Line l = FormatLine(0);
-  EXPECT_EQ(l.result, 510);
-  EXPECT_EQ(l.tag, LongTag("00000000"));
-  // 511 bytes, not the last entry: cut to 510 so that the appended CR LF fits 512 bytes.
-  LoadOutsideBlock({std::string(511, 'w'), "end"});
-  l = FormatLine(0);
-  EXPECT_EQ(l.result, 512);
-  EXPECT_EQ(l.text.substr(508), "ww\r\n");
-  // The marks are only looked for inside the entry's own text.
+TEST(SyncLineFormatter, EntriesUpTo512BytesComeBackWholeLongerOnesAreCut) {
+  // Entries of a block from outside, without hundredths: the text is the lyric. A line holds 512
+  // bytes; a line that is not the last needs room for the CR LF appended when it has none.
+  const std::string crlf = "\r\n";
+  auto w = [](std::size_t n) { return std::string(n, 'w'); };
+  struct Case {
+    const char* name;
+    std::vector<std::string> entries;
+    int index;
+    std::string text;
+  };
+  const std::vector<Case> cases = {
+      {"511 with CR LF, not last", {w(509) + crlf, "end"}, 0, w(509) + crlf},
+      {"511 with CR LF, last", {"start", w(509) + crlf}, 1, w(509) + crlf},
+      {"511 without, not last: cut for the CR LF", {w(511), "end"}, 0, w(510) + crlf},
+      {"511 without, last", {"start", w(511)}, 1, w(511)},
+      {"512 with CR LF, not last", {w(510) + crlf, "end"}, 0, w(510) + crlf},
+      {"512 with CR LF, last", {"start", w(510) + crlf}, 1, w(510) + crlf},
+      {"512 without, not last: cut for the CR LF", {w(512), "end"}, 0, w(510) + crlf},
+      {"512 without, last", {"start", w(512)}, 1, w(512)},
+      {"513 with CR LF, not last: cut to 510", {w(511) + crlf, "end"}, 0, w(510) + crlf},
+      {"513 with CR LF, last: cut to 510", {"start", w(511) + crlf}, 1, w(510)},
+      {"600, last: cut to 510", {"start", w(600)}, 1, w(510)},
+      {"600, not last: cut to 510", {w(600), "end"}, 0, w(510) + crlf},
+      {"cut before a split character", {"start", w(509) + std::string(40, '\xB0')}, 1, w(509)},
+      {"cut never leaves half a line break", {"start", w(509) + crlf + w(100)}, 1, w(509)},
+  };
+  for (const auto& c : cases) {
+    LoadOutsideBlock(c.entries);
+    Line l = FormatLine(c.index);
+    EXPECT_EQ(l.result, static_cast<int>(c.text.size())) << c.name;
+    EXPECT_EQ(l.text, c.text) << c.name;
+    EXPECT_EQ(l.tag, LongTag(c.index == 0 ? "00000000" : "00000100")) << c.name;
+  }
+}
+
+TEST(SyncLineFormatter, LargestGroupsRebuildByteForByte) {
+  // A group of 512 bytes is the largest the builder takes: the hundredths, mark and CR LF and
+  // 506 lyric bytes. Rebuilt, only a group that is not last and lacks a final CR LF gains one.
+  const std::string crlf = "\r\n";
+  const std::string hangul = "\xC7\xD1";
+  struct Case {
+    const char* name;
+    std::string stored;
+    std::string rebuilt;
+  };
+  const std::string next = LongTag("00000200") + "x";
+  const std::vector<Case> cases = {
+      {"512 with CR LF, last", LongTag("00000100") + std::string(504, 'y') + crlf,
+       LongTag("00000100") + std::string(504, 'y') + crlf},
+      {"512 without, last", LongTag("00000100") + std::string(504, 'y') + hangul,
+       LongTag("00000100") + std::string(504, 'y') + hangul},
+      {"512 with CR LF, not last", LongTag("00000100") + std::string(504, 'y') + crlf + next,
+       LongTag("00000100") + std::string(504, 'y') + crlf + next},
+      {"512 without, not last", LongTag("00000100") + std::string(504, 'y') + hangul + next,
+       LongTag("00000100") + std::string(504, 'y') + hangul + crlf + next},
+      {"511 with CR LF, not last", LongTag("00000100") + std::string(503, 'y') + crlf + next,
+       LongTag("00000100") + std::string(503, 'y') + crlf + next},
+  };
+  for (const auto& c : cases) {
+    LoadTable(c.stored);
+    EXPECT_EQ(RebuildSyncText(), c.rebuilt) << c.name;
+  }
+}
+
+TEST(SyncLineFormatter, MarksAreLookedForOnlyInTheEntrysOwnText) {
   LoadOutsideBlock({"40" + kClose, "\r\nnext"});
-  l = FormatLine(0);
+  Line l = FormatLine(0);
   EXPECT_EQ(l.tagLength, 12);
   EXPECT_EQ(l.result, 0);
 }
@@ -311,21 +368,46 @@ TEST(SyncLineFormatter, RoundTripOfWellFormedLyrics) {
   EXPECT_EQ(RebuildSyncText(), stored);
 }
 
-TEST(TextOpenLoader, SizeLimitAndSixDigitExpansion) {
+TEST(TextOpenLoader, SizeLimitCountsTheWholeFile) {
   EXPECT_EQ(FileSizeOverText(), "File size Over => (30720 bytes > File Size)!!!");
   LoadedSyncText big = LoadSyncText(std::string(30720, 'a'));
   EXPECT_FALSE(big.fits);
   EXPECT_EQ(big.text, "File size Over => (30720 bytes > File Size)!!!");
+  // The file's size counts, not the text before its first zero byte.
+  std::string zeroNearStart(30720, 'a');
+  zeroNearStart[5] = '\0';
+  LoadedSyncText zero = LoadSyncText(zeroNearStart);
+  EXPECT_FALSE(zero.fits);
+  EXPECT_EQ(zero.text, "File size Over => (30720 bytes > File Size)!!!");
   LoadedSyncText fits = LoadSyncText(std::string(30719, 'a'));
   EXPECT_TRUE(fits.fits);
   EXPECT_EQ(fits.text.size(), 30719u);
+  zeroNearStart.pop_back();
+  EXPECT_EQ(LoadSyncText(zeroNearStart).text, "aaaaa");
+}
 
-  LoadedSyncText six = LoadSyncText(kLongOpen + "000105\r\nlyric line\r\n");
-  ASSERT_TRUE(six.fits);
-  EXPECT_EQ(six.text, kEdLong + "00010500" + kEdClose + "\r\nlyric line\r\n");
-
-  LoadedSyncText eight = LoadSyncText(LongTag("00010577") + "x");
-  EXPECT_EQ(eight.text, kEdLong + "00010577" + kEdClose + "\r\nx");
+TEST(TextOpenLoader, SixDigitTagsKeepEveryLyricByteWhateverTheLineEnd) {
+  const std::string tag = kEdLong + "00010500" + kEdClose + "\r\n";
+  struct Case {
+    const char* name;
+    std::string file;
+    std::string editor;
+  };
+  const std::vector<Case> cases = {
+      {"CR LF", kLongOpen + "000105\r\nlyric line\r\n", tag + "lyric line\r\n"},
+      {"LF", kLongOpen + "000105\nlyric\n" + kLongOpen + "000106\nnext", tag + "lyric\n" +
+       kEdLong + "00010600" + kEdClose + "\r\nnext"},
+      {"lone CR", kLongOpen + "000105\rlyric\r", tag + "lyric\r"},
+      {"no line break", kLongOpen + "000105lyric", tag + "lyric"},
+      {"eight digits stay as they are", LongTag("00010577") + "x", kEdLong + "00010577" + kEdClose + "\r\nx"},
+      {"the character without digits is no tag", "Brand" + kLongOpen + " names here\r\n",
+       "Brand" + kLongOpen + " names here\r\n"},
+  };
+  for (const auto& c : cases) {
+    LoadedSyncText loaded = LoadSyncText(c.file);
+    EXPECT_TRUE(loaded.fits) << c.name;
+    EXPECT_EQ(loaded.text, c.editor) << c.name;
+  }
 }
 
 TEST(TextOpenLoader, ExpansionThatPassesTheLimitIsRefused) {
