@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/safe_file.h"
+#include "syncmp3/id3v24_frames.h"
 
 namespace vexalo {
 
@@ -63,35 +64,6 @@ bool ReadAt(std::FILE* f, std::uint64_t offset, unsigned char* out, std::size_t 
   return !std::ferror(f);
 }
 
-// True when a frame could start at `pos` of the tag: the tag's end, padding, or a frame id.
-bool PlausibleFrameStart(std::FILE* f, std::uint64_t pos, std::uint64_t tagEnd) {
-  if (pos == tagEnd) return true;
-  if (pos > tagEnd) return false;
-  unsigned char id[4];
-  if (!ReadAt(f, pos, id, sizeof id)) return false;
-  if (id[0] == 0) return true;
-  for (unsigned char c : id)
-    if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
-  return true;
-}
-
-// K of the ID3v2 case: the length of a leading TXXX frame, header included, or 0.
-std::uint64_t LeadingTxxxLength(std::FILE* src, const unsigned char* head, std::uint64_t tagSize) {
-  if (std::memcmp(head + 10, "TXXX", 4) != 0) return 0;
-  const std::uint64_t plain = std::uint64_t(ReadBe32(head + 14)) + 10;
-  // A version 4 tag from another program may give the frame a syncsafe size, while our own
-  // frames carry a plain one: take whichever ends where a next frame can begin.
-  const bool syncsafeBytes = ((head[14] | head[15] | head[16] | head[17]) & 0x80) == 0;
-  if (head[3] == 4 && syncsafeBytes) {
-    const std::uint64_t safe = std::uint64_t(ReadSyncsafe(head + 14)) + 10;
-    const std::uint64_t tagEnd = kId3HeaderBytes + tagSize;
-    if (safe != plain && !PlausibleFrameStart(src, kId3HeaderBytes + plain, tagEnd) &&
-        PlausibleFrameStart(src, kId3HeaderBytes + safe, tagEnd))
-      return safe;
-  }
-  return plain;
-}
-
 // Appends a text frame built from an ID3v1 field: its non-zero bytes, in order.
 void AppendTextFrame(std::vector<unsigned char>& out, const char* id, const unsigned char* field,
                      std::size_t fieldBytes, bool comment) {
@@ -117,25 +89,37 @@ void AppendTextFrame(std::vector<unsigned char>& out, const char* id, const unsi
 int WriteSyncMp3Tag(std::FILE* source, const std::string& destination,
                     std::span<const unsigned char> frame, bool inPlace, std::string* why,
                     const std::string& sourceName) {
-  if (::fseeko(source, 0, SEEK_END) != 0) {
-    Say(why, "cannot read the source: " + ErrnoText());
+  const int fd = ::fileno(source);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    Say(why, "cannot read '" + sourceName + "': " + ErrnoText());
     return kSyncMp3OpenError;
   }
-  const off_t end = ::ftello(source);
-  if (end < 0) {
-    Say(why, "cannot read the source: " + ErrnoText());
-    return kSyncMp3OpenError;
-  }
-  const std::uint64_t n = static_cast<std::uint64_t>(end);
-  unsigned char head[20];
-  if (!ReadAt(source, 0, head, sizeof head)) {
-    Say(why, "cannot read the source: " + ErrnoText());
+  const std::uint64_t n = static_cast<std::uint64_t>(st.st_size);
+  const SourceReader read = [fd](std::uint64_t offset, unsigned char* out, std::size_t count) {
+    while (count > 0) {
+      const ssize_t got = ::pread(fd, out, count, static_cast<off_t>(offset));
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) return false;
+      out += got;
+      offset += static_cast<std::uint64_t>(got);
+      count -= static_cast<std::size_t>(got);
+    }
+    return true;
+  };
+  // The first 20 bytes; a shorter source leaves the rest zero.
+  unsigned char head[20] = {};
+  if (!read(0, head, static_cast<std::size_t>(std::min<std::uint64_t>(n, sizeof head)))) {
+    Say(why, "cannot read '" + sourceName + "': " + ErrnoText());
     return kSyncMp3OpenError;
   }
 
-  // Everything the new tag needs is decided before the destination is opened.
-  std::vector<unsigned char> tag;
-  std::uint64_t copyFrom = 0, copyCount = n;
+  // The new file, decided whole before the destination is opened: the new tag's header and the
+  // lyrics frame, then the frames the source's tag carries (and lyrics frames of other kinds may
+  // follow the leading TXXX here), then the audio and whatever follows it.
+  std::string start;
+  std::vector<TagPiece> carried;
+  std::uint64_t carriedBytes = 0;
   std::array<unsigned char, kId3v1Bytes> v1{};
   bool keepV1 = false;
   if (std::memcmp(head, "ID3", 3) == 0) {
@@ -151,27 +135,58 @@ int WriteSyncMp3Tag(std::FILE* source, const std::string& destination,
       return kSyncMp3OpenError;
     }
     const std::uint64_t s = ReadSyncsafe(head + 6);
-    const std::uint64_t k = LeadingTxxxLength(source, head, s);
-    if (k > s) {
-      Say(why, "the source's ID3v2 tag is damaged (its first frame reaches past the tag)");
-      return kSyncMp3OpenError;
+    const std::uint64_t tagEnd = kId3HeaderBytes + s;
+    const bool leadingTxxx = std::memcmp(head + 10, "TXXX", 4) == 0;
+    std::uint64_t k = 0;
+    if (head[3] == 3) {
+      // Frame sizes are plain numbers in version 2.3: the frames after the lyrics frame, the
+      // padding, the audio and an ID3v1 tag all go over as they are.
+      k = leadingTxxx ? std::uint64_t(ReadBe32(head + 14)) + 10 : 0;
+      if (k > s) {
+        Say(why, "the source's ID3v2 tag is damaged (its first frame reaches past the tag)");
+        return kSyncMp3OpenError;
+      }
+      start.assign(reinterpret_cast<const char*>(head), 6);
+      const std::uint64_t from = std::min(n, kId3HeaderBytes + k);
+      carried.push_back({{}, from, n - from});
+      carriedBytes = s - k;
+    } else {
+      // A plain-sized lyrics frame is only valid in a version 2.3 tag, so a version 2.4 tag's
+      // frames are converted to it; its footer is left out.
+      const std::uint64_t footer = (head[5] & 0x10) ? 10 : 0;
+      if (tagEnd + footer > n) {
+        Say(why, "the source's ID3v2 tag is damaged (it reaches past the file's end)");
+        return kSyncMp3OpenError;
+      }
+      if (leadingTxxx) {
+        if (!Id3v24FrameSize(read, kId3HeaderBytes, tagEnd, k)) {
+          Say(why, "the source's ID3v2 tag is damaged (its first frame reaches past the tag)");
+          return kSyncMp3OpenError;
+        }
+        k += 10;
+      }
+      std::string reason;
+      if (!ConvertId3v24Frames(read, kId3HeaderBytes + k, tagEnd, carried, reason)) {
+        Say(why, reason);
+        return kSyncMp3OpenError;
+      }
+      for (const TagPiece& piece : carried) carriedBytes += piece.bytes.size() + piece.count;
+      start = {'I', 'D', '3', 0x03, 0x00, static_cast<char>(head[5] & 0x20)};
+      carried.push_back({{}, tagEnd + footer, n - tagEnd - footer});
     }
-    const std::uint64_t newSize = s - k + frame.size();
+    const std::uint64_t newSize = carriedBytes + frame.size();
     if (newSize > kMaxSyncsafe) {
       Say(why, "the source's ID3v2 tag is too large");
       return kSyncMp3OpenError;
     }
-    tag.assign(head, head + 6);
-    tag.resize(10);
-    PutSyncsafe(tag.data() + 6, static_cast<std::uint32_t>(newSize));
-    tag.insert(tag.end(), frame.begin(), frame.end());
-    copyFrom = std::min(n, kId3HeaderBytes + k);
-    copyCount = n - copyFrom;
+    start.resize(10);
+    PutSyncsafe(reinterpret_cast<unsigned char*>(start.data()) + 6, static_cast<std::uint32_t>(newSize));
+    start.append(reinterpret_cast<const char*>(frame.data()), frame.size());
   } else {
     bool hasV1 = false;
     if (n >= kId3v1Bytes) {
-      if (!ReadAt(source, n - kId3v1Bytes, v1.data(), v1.size())) {
-        Say(why, "cannot read the source: " + ErrnoText());
+      if (!read(n - kId3v1Bytes, v1.data(), v1.size())) {
+        Say(why, "cannot read '" + sourceName + "': " + ErrnoText());
         return kSyncMp3OpenError;
       }
       hasV1 = std::memcmp(v1.data(), "TAG", 3) == 0;
@@ -183,26 +198,29 @@ int WriteSyncMp3Tag(std::FILE* source, const std::string& destination,
       AppendTextFrame(frames, "TALB", v1.data() + 63, 30, false);
       AppendTextFrame(frames, "TYER", v1.data() + 93, 4, false);
       AppendTextFrame(frames, "COMM", v1.data() + 97, 30, true);
-      copyCount = n - kId3v1Bytes;
       keepV1 = true;
     }
     const std::uint64_t size = frame.size() + frames.size() + 10;
-    tag = {'I', 'D', '3', 0x03, 0x00, 0x00, 0, 0, 0, 0};
-    PutSyncsafe(tag.data() + 6, static_cast<std::uint32_t>(size));
-    tag.insert(tag.end(), frame.begin(), frame.end());
-    tag.insert(tag.end(), frames.begin(), frames.end());
-    tag.insert(tag.end(), 10, 0x00);
+    unsigned char header[10] = {'I', 'D', '3', 0x03, 0x00, 0x00};
+    PutSyncsafe(header + 6, static_cast<std::uint32_t>(size));
+    start.assign(reinterpret_cast<const char*>(header), sizeof header);
+    start.append(reinterpret_cast<const char*>(frame.data()), frame.size());
+    start.append(reinterpret_cast<const char*>(frames.data()), frames.size());
+    start.append(10, '\0');
+    carried.push_back({{}, 0, keepV1 ? n - kId3v1Bytes : n});
   }
 
-  // Every destination is written beside itself and renamed into place. When the rename replaces
-  // an existing file (in place, or an overwrite the user confirmed) that file may be the user's
-  // only copy, so the new content is on disk before the rename; a brand-new destination leaves
-  // every existing file untouched whatever happens, and is flushed like a copy.
+  // Every destination is written beside itself and put into place whole. When it replaces an
+  // existing file (in place, or an overwrite the user confirmed) that file may be the user's only
+  // copy, so the new content is on disk before it shows; a brand-new destination leaves every
+  // existing file untouched whatever happens, and is flushed like a copy.
   AtomicFileWriter out;
   out.SetDurable(inPlace || FileExists(destination));
-  const bool written = out.Open(destination) && out.Write(tag.data(), tag.size()) &&
-                       out.CopyFrom(::fileno(source), copyFrom, copyCount, sourceName) &&
-                       (!keepV1 || out.Write(v1.data(), v1.size())) && out.Commit();
+  bool written = out.Open(destination) && out.Write(start.data(), start.size());
+  for (const TagPiece& piece : carried)
+    written = written && out.Write(piece.bytes.data(), piece.bytes.size()) &&
+              out.CopyFrom(fd, piece.from, piece.count, sourceName);
+  written = written && (!keepV1 || out.Write(v1.data(), v1.size())) && out.Commit();
   if (!written) {
     Say(why, out.Error());
     return kSyncMp3WriteError;

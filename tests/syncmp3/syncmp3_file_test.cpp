@@ -16,9 +16,13 @@
 #include "support/run_tool.h"
 #include "sync/sync_table.h"
 #include "sync/sync_text.h"
+#include "syncmp3/id3v24_frames.h"
+#include "tags/id3_test_bytes.h"
+#include "tags/tag_fields.h"
 
 namespace fs = std::filesystem;
 using namespace vexalo;
+using namespace std::string_literals;
 
 namespace {
 
@@ -64,6 +68,11 @@ std::string V1Field(const std::string& s, std::size_t n) {
 
 const std::string kLyrics = "\xA2\xE2" "00000512\xA2\xD0\r\nfirst line\r\n"
                             "\xA2\xE2" "00011050\xA2\xD0\r\n\xC7\xD1\xB1\xDB line\r\n";
+
+// More groups: a block of 128 bytes or more, whose size reads differently as a syncsafe number.
+const std::string kLongerLyrics = "\xA2\xE2" "00020000\xA2\xD0\r\nthird line of the song\r\n"
+                                  "\xA2\xE2" "00030000\xA2\xD0\r\nfourth line of the song\r\n"
+                                  "\xA2\xE2" "00040000\xA2\xD0\r\nfifth line of the song\r\n";
 
 class SyncMp3Test : public ::testing::Test {
  protected:
@@ -176,12 +185,15 @@ TEST_F(SyncMp3Test, Id3v2SourceWithAnotherFirstFrameKeepsAllOfIt) {
     const std::uint32_t s = (src[6] << 21) | (src[7] << 14) | (src[8] << 7) | src[9];
     const std::string out = Get(P("out.mp3"));
     EXPECT_EQ(out.size(), src.size() + frame.size()) << name;
-    EXPECT_EQ(out, src.substr(0, 6) + Syncsafe(s + frame.size()) + frame + src.substr(10)) << name;
+    // The v2.4 fixture's frames are small, so their sizes read the same as v2.3 sizes: only the
+    // version byte tells the two tags apart.
+    const std::string header = src[3] == 4 ? std::string("ID3\x03\x00\x00", 6) : src.substr(0, 6);
+    EXPECT_TRUE(out == header + Syncsafe(s + frame.size()) + frame + src.substr(10)) << name;
   }
 }
 
 TEST_F(SyncMp3Test, SavingAgainReplacesTheLeadingTxxxFrame) {
-  Put(P("in.mp3"), Fixture("tagged_v24.mp3"));
+  Put(P("in.mp3"), Fixture("tagged_v23.mp3"));
   ASSERT_EQ(SaveSyncMp3File(P("in.mp3"), P("once.mp3"), false, RawBlock(300)), kSyncMp3Saved);
   const std::string once = Get(P("once.mp3"));
   const Block second = LyricsBlock(kLyrics);
@@ -190,10 +202,9 @@ TEST_F(SyncMp3Test, SavingAgainReplacesTheLeadingTxxxFrame) {
   const std::size_t k = 300 + 11;
   const std::string frame = TxxxFrame(second);
   EXPECT_EQ(twice.size(), once.size() - k + frame.size());
-  const std::string src = Fixture("tagged_v24.mp3");
+  const std::string src = Fixture("tagged_v23.mp3");
   const std::uint32_t s = (src[6] << 21) | (src[7] << 14) | (src[8] << 7) | src[9];
-  EXPECT_EQ(twice, src.substr(0, 6) + Syncsafe(s + frame.size()) + frame + src.substr(10));
-  EXPECT_EQ(twice[3], '\x04');  // the version bytes stay
+  EXPECT_TRUE(twice == src.substr(0, 6) + Syncsafe(s + frame.size()) + frame + src.substr(10));
 }
 
 TEST_F(SyncMp3Test, LeadingTxxxWithSyncsafeSizeFromAnotherProgramIsReplacedWhole) {
@@ -207,7 +218,7 @@ TEST_F(SyncMp3Test, LeadingTxxxWithSyncsafeSizeFromAnotherProgramIsReplacedWhole
   const Block block = LyricsBlock(kLyrics);
   ASSERT_EQ(SaveSyncMp3File(P("in.mp3"), P("out.mp3"), false, block), kSyncMp3Saved);
   const std::string rest = tit2 + std::string(20, '\0');
-  EXPECT_EQ(Get(P("out.mp3")), std::string("ID3\x04\x00\x00", 6) + Syncsafe(TxxxFrame(block).size() + rest.size()) +
+  EXPECT_EQ(Get(P("out.mp3")), std::string("ID3\x03\x00\x00", 6) + Syncsafe(TxxxFrame(block).size() + rest.size()) +
                                    TxxxFrame(block) + rest + audio);
 }
 
@@ -520,4 +531,212 @@ TEST_F(SyncMp3Test, InPlaceSaveKeepsTheFilesOwnerGroupAndMode) {
   EXPECT_EQ(st.st_gid, 8765u);
   EXPECT_EQ(st.st_mode & 07777, 0664u);
   EXPECT_EQ(Get(P("theirs.mp3")).substr(10, 4), "TXXX");
+}
+
+namespace {
+
+// A small ID3v2.4 tag as other programs write it, and the ID3v2.3 frames it must become.
+struct V24Source {
+  std::string tag;       // header, frames and padding
+  std::string frames23;  // the same frames as ID3v2.3 frames, in order
+  std::size_t padding;
+};
+
+// `compressed` adds a compressed frame, which ffprobe does not decompress in a v2.3 tag.
+V24Source SmallV24Tag(bool compressed = true) {
+  using test::Frame;
+  const std::string latin = std::string(1, '\0');
+  const std::string utf8 = std::string(1, '\3');
+  const std::string bom = "\xFF\xFE";
+  auto u16 = [&](const std::string& ascii) {
+    std::string s = bom;
+    for (char c : ascii) s += std::string{c, '\0'};
+    return s;
+  };
+  const std::string z16(2, '\0');
+  const std::string subtitle(200, 's');  // a frame whose size is 128 or more reads differently as syncsafe
+  std::string v24, v23;
+  auto both = [&](const std::string& f24, const std::string& f23) {
+    v24 += f24;
+    v23 += f23;
+  };
+  // UTF-8 texts become UTF-16 with a byte order mark: "Café ü" (é, ü as two bytes each).
+  both(Frame(4, "TIT2", utf8 + "Caf\xC3\xA9 \xC3\xBC"),
+       Frame(3, "TIT2", std::string(1, '\1') + bom + "C\0a\0f\0\xE9\0 \0\xFC\0"s));
+  both(Frame(4, "TPE1", latin + "Band"), Frame(3, "TPE1", latin + "Band"));
+  both(Frame(4, "TDRC", latin + "2001-05"), Frame(3, "TDRC", latin + "2001-05"));
+  // Several strings of a v2.4 text frame stay several strings, each with its own mark.
+  both(Frame(4, "TPE2", utf8 + "One" + "\0"s + "Two"), Frame(3, "TPE2", "\1"s + u16("One") + z16 + u16("Two")));
+  // UTF-16 without a mark (big-endian) is v2.4's own as well.
+  both(Frame(4, "TALB", "\2"s + "\0A\0l\0b"s), Frame(3, "TALB", "\1"s + u16("Alb")));
+  both(Frame(4, "COMM", utf8 + "eng" + "\0"s + "Gr\xC3\xB6\xC3\x9F" "e"),
+       Frame(3, "COMM", "\1eng"s + u16("") + z16 + bom + "G\0r\0\xF6\0\xDF\0" "e\0"s));
+  both(Frame(4, "TXXX", utf8 + "mood" + "\0"s + "calm"), Frame(3, "TXXX", "\1"s + u16("mood") + z16 + u16("calm")));
+  both(Frame(4, "TIT3", latin + subtitle), Frame(3, "TIT3", latin + subtitle));
+  // Status flags move one bit up; the data length indicator goes; unsynchronisation is undone.
+  both(Frame(4, "PRIV", "owner\0data"s, 0x60, 0x00), Frame(3, "PRIV", "owner\0data"s, 0xC0, 0x00));
+  both(Frame(4, "PRIV", "\0\0\0\x05" "abcde"s, 0x00, 0x01), Frame(3, "PRIV", "abcde"));
+  both(Frame(4, "PRIV", "x\xFF\0\xE0y"s, 0x00, 0x02), Frame(3, "PRIV", "x\xFF\xE0y"s));
+  // The group byte stays first; a compressed frame keeps its length, now a plain number, in front
+  // ("private data" compressed).
+  both(Frame(4, "TXXX", "\x07\3d\0v"s, 0x00, 0x40), Frame(3, "TXXX", "\x07\1"s + u16("d") + z16 + u16("v"), 0x00, 0x20));
+  const std::string zlib = "\x78\x9C\x2B\x28\xCA\x2C\x4B\x2C\x49\x55\x48\x49\x2C\x49\x04\x00\x1F\xA0\x04\xB6"s;
+  if (compressed)
+    both(Frame(4, "PRIV", "\0\0\0\x0C"s + zlib, 0x00, 0x09), Frame(3, "PRIV", "\0\0\0\x0C"s + zlib, 0x00, 0x80));
+  const std::size_t padding = 20;
+  return {test::Tag(4, v24, padding), v23, padding};
+}
+
+}  // namespace
+
+TEST_F(SyncMp3Test, Id3v24SourceBecomesAnId3v23TagWithConvertedFrames) {
+  const V24Source src = SmallV24Tag();
+  const std::string audio = Fixture("stereo_44k.mp3");
+  Put(P("in.mp3"), src.tag + audio);
+  const Block block = LyricsBlock(kLyrics + kLongerLyrics);
+  ASSERT_GE(BlockBytes(block).size(), 128u);
+  ASSERT_EQ(SaveSyncMp3File(P("in.mp3"), P("out.mp3"), false, block), kSyncMp3Saved);
+  const std::string frames = TxxxFrame(block) + src.frames23 + std::string(src.padding, '\0');
+  EXPECT_TRUE(Get(P("out.mp3")) == std::string("ID3\x03\x00\x00", 6) + Syncsafe(frames.size()) + frames + audio);
+
+  // Our own tag reader now sees every field and the lyrics' sign.
+  TagFields fields;
+  std::array<unsigned char, 64> sign{};
+  ASSERT_EQ(ReadTagFields(P("out.mp3"), fields, sign), 1);
+  EXPECT_EQ(fields.Text(kTagTitle), "Caf\xE9 \xFC");
+  EXPECT_EQ(fields.Text(kTagArtist), "Band");
+  EXPECT_EQ(fields.Text(kTagAlbum), "Alb");
+  EXPECT_EQ(fields.Text(kTagYear), "2001-05");
+  EXPECT_EQ(fields.Text(kTagComment), "Gr\xF6\xDF" "e");
+  EXPECT_EQ(sign[0], 'S');
+}
+
+TEST_F(SyncMp3Test, EmbeddingAgainAndAgainGivesTheSameBytes) {
+  const std::string audio = Fixture("stereo_44k.mp3");
+  for (const std::string& source : {SmallV24Tag().tag + audio, Fixture("tagged_v24.mp3"),
+                                    Fixture("tags_v24_tpe1_first.mp3")}) {
+    Put(P("in.mp3"), source);
+    for (std::uint32_t length : {40u, 200u, 300u, 2000u}) {
+      SCOPED_TRACE(length);
+      const Block block = RawBlock(length);
+      ASSERT_EQ(SaveSyncMp3File(P("in.mp3"), P("once.mp3"), false, block), kSyncMp3Saved);
+      const std::string once = Get(P("once.mp3"));
+      Put(P("again.mp3"), once);
+      for (int round = 0; round < 3; ++round)
+        ASSERT_EQ(SaveSyncMp3File(P("again.mp3"), P("again.mp3"), true, block), kSyncMp3Saved);
+      EXPECT_TRUE(Get(P("again.mp3")) == once);
+
+      // A file an earlier version wrote: the v2.4 header kept, the lyrics frame's size plain.
+      const std::uint32_t s = (source[6] << 21) | (source[7] << 14) | (source[8] << 7) | source[9];
+      const std::string frame = TxxxFrame(block);
+      Put(P("older.mp3"), source.substr(0, 6) + Syncsafe(s + frame.size()) + frame + source.substr(10));
+      ASSERT_EQ(SaveSyncMp3File(P("older.mp3"), P("older.mp3"), true, block), kSyncMp3Saved);
+      EXPECT_TRUE(Get(P("older.mp3")) == once);
+    }
+  }
+}
+
+TEST_F(SyncMp3Test, OtherReadersSeeEveryFieldOfAnId3v24Source) {
+  const bool mutagen = FileExists("/usr/bin/python3") &&
+                       test::RunProgram("/usr/bin/python3", {"-c", "import mutagen.id3"}).status == 0;
+  const bool ffprobe = test::HaveProgram("ffprobe");
+  if (!mutagen && !ffprobe) GTEST_SKIP() << "neither mutagen nor ffprobe installed";
+  // Each reader's view of a file's tag, the lyrics frame left out.
+  const char* mutagenFields =
+      "import sys, mutagen.id3\n"
+      "t = mutagen.id3.ID3(sys.argv[1])\n"
+      "for f in sorted(t.values(), key=lambda f: f.HashKey):\n"
+      "    if f.HashKey.startswith('TXXX:SO'): continue\n"
+      "    print(f.HashKey, repr(f._pprint() if hasattr(f, '_pprint') else f))\n";
+  auto peers = [&](const std::string& path) {
+    std::string view;
+    if (mutagen) {
+      auto r = test::RunProgram("/usr/bin/python3", {"-c", mutagenFields, path});
+      EXPECT_EQ(r.status, 0) << r.err;
+      view += r.out;
+    }
+    if (ffprobe) {
+      auto r = test::RunProgram("ffprobe", {"-v", "error", "-show_entries", "format_tags", "-of", "flat", path});
+      EXPECT_EQ(r.status, 0) << r.err;
+      std::string kept;
+      std::size_t from = 0;
+      for (std::size_t end; (end = r.out.find('\n', from)) != std::string::npos; from = end + 1) {
+        const std::string line = r.out.substr(from, end - from);
+        if (line.find("format.tags.SO") == std::string::npos) kept += line + "\n";
+      }
+      view += kept;
+    }
+    return view;
+  };
+  const std::string audio = Fixture("stereo_44k.mp3");
+  Put(P("small.mp3"), SmallV24Tag(false).tag + audio);
+  for (const std::string& source : {P("small.mp3"), test::FixturePath("tagged_v24.mp3"),
+                                    test::FixturePath("tags_v24_tpe1_first.mp3")}) {
+    SCOPED_TRACE(source);
+    ASSERT_EQ(SaveSyncMp3File(source, P("out.mp3"), false, LyricsBlock(kLyrics)), kSyncMp3Saved);
+    const std::string before = peers(source);
+    EXPECT_NE(before.find("TPE1"), std::string::npos) << before;
+    EXPECT_EQ(peers(P("out.mp3")), before);
+  }
+}
+
+TEST_F(SyncMp3Test, Id3v24TagsFlagsAndRefusals) {
+  using test::Frame;
+  const std::string audio(300, '\x44');
+  const std::string tit2v4 = Frame(4, "TIT2", "\0Song"s), tit2v3 = Frame(3, "TIT2", "\0Song"s);
+  const Block block = LyricsBlock(kLyrics);
+  const std::string txxx = TxxxFrame(block);
+  struct Case {
+    const char* name;
+    std::string source;
+    std::string expect;  // empty: refused, nothing written
+  } cases[] = {
+      {"footer left out", test::Tag(4, tit2v4, 0, 0x10) + "3DI\x04\x00\x10"s + test::Syncsafe(tit2v4.size()) + audio,
+       "ID3\x03\x00\x00"s + Syncsafe(txxx.size() + tit2v3.size()) + txxx + tit2v3 + audio},
+      {"experimental flag kept", test::Tag(4, tit2v4, 0, 0x20) + audio,
+       "ID3\x03\x00\x20"s + Syncsafe(txxx.size() + tit2v3.size()) + txxx + tit2v3 + audio},
+      {"compressed without its length", test::Tag(4, Frame(4, "PRIV", "zz", 0, 0x08)) + audio, ""},
+      {"frame past the tag", test::Tag(4, Frame(4, "TIT2", "\0Song"s).substr(0, 12)) + audio, ""},
+      {"tag past the file", test::Tag(4, tit2v4, 500).substr(0, 100), ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Put(P("in.mp3"), c.source);
+    std::string why;
+    const int result = SaveSyncMp3File(P("in.mp3"), P("in.mp3"), true, block, &why);
+    if (c.expect.empty()) {
+      EXPECT_EQ(result, kSyncMp3OpenError);
+      EXPECT_NE(why.find("ID3v2"), std::string::npos) << why;
+      EXPECT_TRUE(Get(P("in.mp3")) == c.source);
+    } else {
+      EXPECT_EQ(result, kSyncMp3Saved) << why;
+      EXPECT_TRUE(Get(P("in.mp3")) == c.expect);
+    }
+    EXPECT_EQ(Entries(), 1);
+  }
+}
+
+TEST(Id3v23FrameData, TextOfEachFrameKindBecomesUtf16WithAMark) {
+  const std::string bom = "\xFF\xFE"s, z = "\0\0"s;
+  struct Case {
+    const char* id;
+    std::string data, expect;
+  } cases[] = {
+      {"TIT2", "\0plain"s, "\0plain"s},                       // ISO-8859-1 stays
+      {"TIT2", "\1\xFF\xFEh\0"s, "\1\xFF\xFEh\0"s},           // so does UTF-16 with its mark
+      {"TIT2", "\3\xF0\x9F\x8E\xB5"s, "\1"s + bom + "\x3C\xD8\xB5\xDF"s},  // beyond 16 bits: a pair
+      {"TIT2", "\2\xD8\x3C\xDF\xB5"s, "\1"s + bom + "\x3C\xD8\xB5\xDF"s},
+      {"TIT2", "\3a\xC3"s, "\1"s + bom + "a\0\xFD\xFF"s},     // a cut sequence stands as U+FFFD
+      {"TIT2", "\3"s, "\1"s},
+      {"WXXX", "\3d\0http://x"s, "\1"s + bom + "d\0"s + z + "http://x"},
+      {"USLT", "\3kord\0w"s, "\1kor"s + bom + "d\0"s + z + bom + "w\0"s},
+      {"APIC", "\3image/png\0\3d\0\x89PNG"s, "\1image/png\0\3"s + bom + "d\0"s + z + "\x89PNG"},
+      {"SYLT", "\3eng\2\1d\0a\0\0\0\0\x10"s, "\1eng\2\1"s + bom + "d\0"s + z + bom + "a\0"s + z + "\0\0\0\x10"s},
+      {"PRIV", "\3owner\0"s, "\3owner\0"s},                   // not text: as it is
+      {"COMM", "\3en"s, "\3en"s},                             // cut short: as it is
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    EXPECT_EQ(Id3v23FrameData(c.id, c.data), c.expect);
+  }
 }

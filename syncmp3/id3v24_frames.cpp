@@ -1,0 +1,367 @@
+#include "syncmp3/id3v24_frames.h"
+
+#include <array>
+#include <cstring>
+
+namespace vexalo {
+
+namespace {
+
+// Frames whose body is read into memory to be converted; larger ones keep their text as it is.
+constexpr std::uint64_t kMostConvertedBytes = 16u << 20;
+
+std::uint32_t ReadBe32(const unsigned char* p) {
+  return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
+}
+
+bool IsSyncsafe(const unsigned char* p) { return ((p[0] | p[1] | p[2] | p[3]) & 0x80) == 0; }
+
+std::uint32_t ReadSyncsafe(const unsigned char* p) {
+  return std::uint32_t(p[0]) << 21 | std::uint32_t(p[1]) << 14 | std::uint32_t(p[2]) << 7 | p[3];
+}
+
+void AppendBe32(std::string& out, std::uint32_t v) {
+  out.push_back(static_cast<char>(v >> 24));
+  out.push_back(static_cast<char>(v >> 16));
+  out.push_back(static_cast<char>(v >> 8));
+  out.push_back(static_cast<char>(v));
+}
+
+bool IsFrameId(const unsigned char* id) {
+  for (int i = 0; i < 4; ++i)
+    if (!((id[i] >= 'A' && id[i] <= 'Z') || (id[i] >= '0' && id[i] <= '9'))) return false;
+  return true;
+}
+
+// Whether a frame, the padding or the tag's end can begin at `pos`.
+bool FrameCanStartAt(const SourceReader& read, std::uint64_t pos, std::uint64_t tagEnd) {
+  if (pos == tagEnd) return true;
+  if (pos > tagEnd) return false;
+  std::array<unsigned char, 10> h{};
+  const std::size_t n = tagEnd - pos < h.size() ? static_cast<std::size_t>(tagEnd - pos) : h.size();
+  if (!read(pos, h.data(), n)) return false;
+  bool zeros = true;
+  for (std::size_t i = 0; i < n; ++i) zeros = zeros && h[i] == 0;
+  if (zeros) return true;
+  if (n < h.size() || !IsFrameId(h.data())) return false;
+  const std::uint64_t room = tagEnd - pos - 10;
+  return (IsSyncsafe(h.data() + 4) && ReadSyncsafe(h.data() + 4) <= room) || ReadBe32(h.data() + 4) <= room;
+}
+
+// Frame bodies by their fields, as far as text is concerned.
+enum class Field : unsigned char {
+  kEncoding,     // the text encoding byte
+  kLatin1,       // ISO-8859-1 text up to and with its zero byte
+  kText,         // one text in the frame's encoding, up to and with its terminator
+  kTexts,        // texts in the frame's encoding to the end
+  kSyncedTexts,  // texts each followed by a 4-byte time stamp, to the end
+  kByte,
+  kLanguage,  // 3 bytes
+  kDate,      // 8 bytes
+  kRest,      // anything, to the end
+  kEnd,
+};
+
+const Field* TextLayout(std::string_view id) {
+  using F = Field;
+  static const F text[] = {F::kEncoding, F::kTexts, F::kEnd};
+  static const F txxx[] = {F::kEncoding, F::kText, F::kTexts, F::kEnd};
+  static const F wxxx[] = {F::kEncoding, F::kText, F::kRest, F::kEnd};
+  static const F comm[] = {F::kEncoding, F::kLanguage, F::kText, F::kTexts, F::kEnd};
+  static const F user[] = {F::kEncoding, F::kLanguage, F::kTexts, F::kEnd};
+  static const F apic[] = {F::kEncoding, F::kLatin1, F::kByte, F::kText, F::kRest, F::kEnd};
+  static const F geob[] = {F::kEncoding, F::kLatin1, F::kText, F::kText, F::kRest, F::kEnd};
+  static const F sylt[] = {F::kEncoding, F::kLanguage, F::kByte, F::kByte, F::kText, F::kSyncedTexts, F::kEnd};
+  static const F owne[] = {F::kEncoding, F::kLatin1, F::kDate, F::kTexts, F::kEnd};
+  static const F comr[] = {F::kEncoding, F::kLatin1, F::kDate, F::kLatin1, F::kByte,
+                           F::kText,     F::kText,   F::kRest, F::kEnd};
+  if (id == "TXXX") return txxx;
+  if (!id.empty() && id[0] == 'T') return text;
+  if (id == "WXXX") return wxxx;
+  if (id == "COMM" || id == "USLT") return comm;
+  if (id == "USER") return user;
+  if (id == "APIC") return apic;
+  if (id == "GEOB") return geob;
+  if (id == "SYLT") return sylt;
+  if (id == "OWNE") return owne;
+  if (id == "COMR") return comr;
+  return nullptr;
+}
+
+// Decodes one text of `encoding` (2 UTF-16BE, 3 UTF-8) from data[pos...] to its terminator or the
+// end; `terminated` tells which. Bytes that are not UTF-8 become U+FFFD.
+std::u32string DecodeText(std::string_view data, int encoding, std::size_t& pos, bool& terminated) {
+  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(data[i]); };
+  std::u32string out;
+  terminated = false;
+  if (encoding == 2) {
+    char32_t high = 0;
+    while (pos + 1 < data.size()) {
+      char32_t unit = byte(pos) << 8 | byte(pos + 1);
+      pos += 2;
+      if (unit == 0) {
+        terminated = true;
+        break;
+      }
+      if (unit >= 0xD800 && unit < 0xDC00) {
+        if (high) out.push_back(0xFFFD);
+        high = unit;
+        continue;
+      }
+      if (unit >= 0xDC00 && unit < 0xE000) {
+        out.push_back(high ? 0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00) : 0xFFFD);
+      } else {
+        if (high) out.push_back(0xFFFD);
+        out.push_back(unit);
+      }
+      high = 0;
+    }
+    if (high) out.push_back(0xFFFD);
+    if (!terminated && pos < data.size()) {  // an odd last byte
+      out.push_back(0xFFFD);
+      pos = data.size();
+    }
+    return out;
+  }
+  while (pos < data.size()) {
+    const unsigned char c = byte(pos);
+    if (c == 0) {
+      ++pos;
+      terminated = true;
+      break;
+    }
+    const int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
+    char32_t cp = extra <= 0 ? c : (c & (0x3F >> extra));
+    bool good = extra >= 0 && pos + extra < data.size();
+    for (int k = 1; good && k <= extra; ++k) {
+      good = (byte(pos + k) & 0xC0) == 0x80;
+      cp = cp << 6 | (byte(pos + k) & 0x3F);
+    }
+    static const char32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
+    if (good && extra > 0 && (cp < kLeast[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000))) good = false;
+    if (!good) {
+      out.push_back(0xFFFD);
+      ++pos;
+      continue;
+    }
+    out.push_back(cp);
+    pos += extra + 1;
+  }
+  return out;
+}
+
+// UTF-16 little-endian with its byte order mark, as ID3v2.3 wants every such text.
+void AppendUtf16(std::string& out, const std::u32string& text, bool terminated) {
+  out += "\xFF\xFE";
+  auto unit = [&](char32_t u) {
+    out.push_back(static_cast<char>(u & 0xFF));
+    out.push_back(static_cast<char>(u >> 8));
+  };
+  for (char32_t cp : text) {
+    if (cp >= 0x10000) {
+      unit(0xD800 + ((cp - 0x10000) >> 10));
+      unit(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    } else {
+      unit(cp);
+    }
+  }
+  if (terminated) out.append(2, '\0');
+}
+
+}  // namespace
+
+std::string Id3v23FrameData(std::string_view id, std::string_view data) {
+  const Field* layout = TextLayout(id);
+  if (!layout || data.empty() || (data[0] != 2 && data[0] != 3)) return std::string(data);
+  const int encoding = data[0];
+  std::string out;
+  std::size_t pos = 0;
+  auto fixed = [&](std::size_t n) {
+    if (data.size() - pos < n) return false;
+    out.append(data.substr(pos, n));
+    pos += n;
+    return true;
+  };
+  auto text = [&] {
+    bool terminated = false;
+    const std::u32string t = DecodeText(data, encoding, pos, terminated);
+    AppendUtf16(out, t, terminated);
+  };
+  for (; *layout != Field::kEnd; ++layout) {
+    switch (*layout) {
+      case Field::kEncoding:
+        out.push_back('\1');
+        ++pos;
+        break;
+      case Field::kLatin1: {
+        const std::size_t zero = data.find('\0', pos);
+        if (zero == std::string_view::npos) return std::string(data);
+        fixed(zero + 1 - pos);
+        break;
+      }
+      case Field::kText:
+        if (pos >= data.size()) return std::string(data);
+        text();
+        break;
+      case Field::kTexts:
+        while (pos < data.size()) text();
+        break;
+      case Field::kSyncedTexts:
+        while (pos < data.size()) {
+          text();
+          if (!fixed(4)) return std::string(data);
+        }
+        break;
+      case Field::kByte:
+        if (!fixed(1)) return std::string(data);
+        break;
+      case Field::kLanguage:
+        if (!fixed(3)) return std::string(data);
+        break;
+      case Field::kDate:
+        if (!fixed(8)) return std::string(data);
+        break;
+      case Field::kRest:
+        fixed(data.size() - pos);
+        break;
+      case Field::kEnd:
+        break;
+    }
+  }
+  return out;
+}
+
+bool Id3v24FrameSize(const SourceReader& read, std::uint64_t pos, std::uint64_t tagEnd,
+                     std::uint64_t& size) {
+  std::array<unsigned char, 17> h{};
+  if (tagEnd < pos + 10 || !read(pos, h.data(), 10)) return false;
+  const std::size_t more = tagEnd - pos - 10 < 7 ? static_cast<std::size_t>(tagEnd - pos - 10) : 7;
+  if (more > 0 && !read(pos + 10, h.data() + 10, more)) return false;
+  const bool ours = std::memcmp(h.data(), "TXXX", 4) == 0 && more == 7 &&
+                    std::memcmp(h.data() + 10, "\0SO\x87\xD6\x12\0", 7) == 0;
+  std::uint64_t candidates[2];
+  int count = 0;
+  const std::uint64_t plain = ReadBe32(h.data() + 4);
+  if (ours) candidates[count++] = plain;
+  if (IsSyncsafe(h.data() + 4)) candidates[count++] = ReadSyncsafe(h.data() + 4);
+  if (!ours) candidates[count++] = plain;
+  for (int i = 0; i < count; ++i) {
+    if (candidates[i] > tagEnd - pos - 10) continue;
+    if (FrameCanStartAt(read, pos + 10 + candidates[i], tagEnd)) {
+      size = candidates[i];
+      return true;
+    }
+  }
+  return false;
+}
+
+bool ConvertId3v24Frames(const SourceReader& read, std::uint64_t pos, std::uint64_t tagEnd,
+                         std::vector<TagPiece>& pieces, std::string& why) {
+  while (pos < tagEnd) {
+    std::array<unsigned char, 10> h{};
+    const bool header = tagEnd - pos >= 10;
+    if (header && !read(pos, h.data(), h.size())) {
+      why = "cannot read the source's ID3v2 tag";
+      return false;
+    }
+    if (!header || h[0] == 0 || !IsFrameId(h.data())) {
+      // Padding (or what stands in its place) goes over as it is.
+      pieces.push_back({{}, pos, tagEnd - pos});
+      break;
+    }
+    const std::string id(reinterpret_cast<const char*>(h.data()), 4);
+    const std::string at = "the source's ID3v2.4 tag: the " + id + " frame at byte " + std::to_string(pos);
+    std::uint64_t size = 0;
+    if (!Id3v24FrameSize(read, pos, tagEnd, size)) {
+      why = at + " reaches past the tag's end";
+      return false;
+    }
+    const unsigned char status = h[8], format = h[9];
+    const bool grouped = format & 0x40, compressed = format & 0x08, encrypted = format & 0x04;
+    const bool unsynchronised = format & 0x02, lengthGiven = format & 0x01;
+    if (compressed && !lengthGiven) {
+      why = at + " is compressed without its data length";
+      return false;
+    }
+    const std::uint64_t extras = (grouped ? 1 : 0) + (encrypted ? 1 : 0) + (lengthGiven ? 4 : 0);
+    const bool textual = TextLayout(id) != nullptr && !compressed && !encrypted;
+
+    // Read into memory only what has to change: unsynchronised bytes, or text in a v2.4 encoding.
+    std::string body;
+    bool inMemory = unsynchronised;
+    if (!inMemory && textual && size > extras) {
+      unsigned char encoding = 0;
+      if (!read(pos + 10 + extras, &encoding, 1)) {
+        why = "cannot read the source's ID3v2 tag";
+        return false;
+      }
+      inMemory = (encoding == 2 || encoding == 3) && size <= kMostConvertedBytes;
+    }
+    if (inMemory) {
+      if (size > kMostConvertedBytes) {
+        why = at + " is too large to convert";
+        return false;
+      }
+      body.resize(static_cast<std::size_t>(size));
+      if (size > 0 && !read(pos + 10, reinterpret_cast<unsigned char*>(body.data()), body.size())) {
+        why = "cannot read the source's ID3v2 tag";
+        return false;
+      }
+      if (unsynchronised) {
+        std::string plain;
+        plain.reserve(body.size());
+        for (std::size_t i = 0; i < body.size(); ++i) {
+          plain.push_back(body[i]);
+          if (static_cast<unsigned char>(body[i]) == 0xFF && i + 1 < body.size() && body[i + 1] == '\0') ++i;
+        }
+        body.swap(plain);
+      }
+    } else {
+      body.resize(static_cast<std::size_t>(std::min<std::uint64_t>(extras, size)));
+      if (!body.empty() && !read(pos + 10, reinterpret_cast<unsigned char*>(body.data()), body.size())) {
+        why = "cannot read the source's ID3v2 tag";
+        return false;
+      }
+    }
+    if (body.size() < extras) {
+      why = at + " is shorter than its flags say";
+      return false;
+    }
+    // v2.4 puts group, encryption method and data length in this order; v2.3 puts the
+    // decompressed length, the encryption method and the group.
+    std::size_t at_ = 0;
+    const char group = grouped ? body[at_++] : 0;
+    const char method = encrypted ? body[at_++] : 0;
+    std::uint32_t length = 0;
+    if (lengthGiven) {
+      length = ReadSyncsafe(reinterpret_cast<const unsigned char*>(body.data()) + at_);
+      at_ += 4;
+    }
+    std::string front;
+    if (compressed) AppendBe32(front, length);
+    if (encrypted) front.push_back(method);
+    if (grouped) front.push_back(group);
+
+    TagPiece piece;
+    std::uint64_t dataBytes = 0;
+    if (inMemory) {
+      std::string data = body.substr(at_);
+      if (textual) data = Id3v23FrameData(id, data);
+      front += data;
+    } else {
+      piece.from = pos + 10 + extras;
+      piece.count = size - extras;
+      dataBytes = piece.count;
+    }
+    piece.bytes = id;
+    AppendBe32(piece.bytes, static_cast<std::uint32_t>(front.size() + dataBytes));
+    piece.bytes.push_back(static_cast<char>((status & 0x70) << 1));
+    piece.bytes.push_back(static_cast<char>((compressed ? 0x80 : 0) | (encrypted ? 0x40 : 0) | (grouped ? 0x20 : 0)));
+    piece.bytes += front;
+    pieces.push_back(std::move(piece));
+    pos += 10 + size;
+  }
+  return true;
+}
+
+}  // namespace vexalo
