@@ -6,6 +6,7 @@
 
 #include "commands/time_adjust.h"
 #include "common/control_ids.h"
+#include "common/cp949_chars.h"
 #include "common/shared_state.h"
 #include "common/view_port.h"
 #include "lyrics/lyrics_editor.h"
@@ -33,16 +34,11 @@ std::string EditorLongTag(TimeMark t) {
   return std::string(tag.data());
 }
 
-// Bytes of the long tag at s that a new stamp replaces: the tag and the line break after it.
-// Lyric bytes that follow a tag without its line break are kept.
+// Bytes of the long tag at s that a new stamp replaces: the tag and its line break (CR LF, LF or
+// a lone CR). Lyric bytes that follow a tag without a line break are kept.
 std::size_t StampedTagLength(std::string_view text, std::size_t s) {
-  std::size_t n = 10;
-  if (text.substr(s + n, 2) == "\r\n") {
-    n += 2;
-  } else if (text.substr(s + n, 1) == "\n") {
-    n += 1;
-  }
-  return n;
+  const std::size_t tag = EditorLongTagAt(text, s);
+  return tag + LineBreakAt(text, s + tag);
 }
 
 }  // namespace
@@ -75,7 +71,7 @@ void OnInsertTimeInfo() {
   const int lineStart = view->EditorLineIndex(CaretLine);
   const std::size_t s =
       lineStart < 0 ? text.size() : std::min(static_cast<std::size_t>(lineStart), text.size());
-  if (IsEditorLongTagAt(text, s)) text.erase(s, StampedTagLength(text, s));
+  if (EditorLongTagAt(text, s) != 0) text.erase(s, StampedTagLength(text, s));
   text.insert(s, tag);
   if (!whole || text.size() > kMaxLyricsTextBytes) {
     view->MessageBox(kTextSizeOver, kProductTitle, MessageStyle::Ok);

@@ -7,6 +7,7 @@
 
 #include "commands/editor_commands.h"
 #include "common/control_ids.h"
+#include "common/cp949_chars.h"
 #include "common/shared_state.h"
 #include "common/view_port.h"
 #include "lyrics/lyrics_editor.h"
@@ -70,10 +71,14 @@ bool AcceptsAdjustSeconds(std::string_view text) {
 bool AcceptsAdjustTenths(std::string_view text) { return AdjustTenthsValue(text).has_value(); }
 
 void ShiftLongTags(std::string& text, int shiftMillis) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (!IsEditorLongTagAt(text, i)) continue;
+  // Walked character by character: a mark byte inside a two-byte character is no tag.
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t tag = EditorLongTagAt(text, i);
+    if (tag == 0) {
+      i = NextCharacter(text, i);
+      continue;
+    }
     const char* d = text.data() + i + 1;
-    if (!std::all_of(d, d + 8, IsDigit)) continue;
     auto at = [&](int k) { return static_cast<std::int64_t>(d[k] - '0'); };
     const std::int64_t hundredths =
         (((((((at(0) * 10 + at(1)) * 6 + at(2)) * 10 + at(3)) * 6 + at(4)) * 10 + at(5)) * 10 + at(6)) * 10 + at(7));
@@ -85,7 +90,7 @@ void ShiftLongTags(std::string& text, int shiftMillis) {
       out[2 * k] = static_cast<char>('0' + digits[k] / 10);
       out[2 * k + 1] = static_cast<char>('0' + digits[k] % 10);
     }
-    i += 9;  // past the closing mark; the bytes after it are looked at afresh
+    i += tag;  // past the closing mark; the bytes after it are looked at afresh
   }
 }
 

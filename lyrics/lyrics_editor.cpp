@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 
+#include "common/cp949_chars.h"
 #include "common/shared_state.h"
 #include "common/view_port.h"
 #include "sync/sync_text.h"
@@ -16,23 +17,6 @@ int FirstVisibleLine = 0;
 int EditorHasFocus = 0;
 int CtrlKeyDown = 0;
 int AutoAdvance = 0;
-
-namespace {
-
-unsigned char Byte(std::string_view text, std::size_t i) { return static_cast<unsigned char>(text[i]); }
-
-// Length of the longest prefix of at most `limit` bytes that ends on a CP949 character boundary.
-std::size_t CharacterPrefix(std::string_view text, std::size_t limit) {
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const std::size_t width = Byte(text, i) >= 0x80 && i + 1 < text.size() ? 2 : 1;
-    if (i + width > limit) break;
-    i += width;
-  }
-  return i;
-}
-
-}  // namespace
 
 bool CaptureEditorText() {
   ViewPort* view = ActiveView.load();
@@ -48,31 +32,19 @@ bool CaptureEditorText() {
 }
 
 void TagToEditorForm(int longTag, std::span<char, kTagTextBytes> tag) {
-  auto at = [&](std::size_t i) { return static_cast<unsigned char>(tag[i]); };
+  const std::string_view stored(tag.data(), tag.size());
+  const std::size_t length = longTag != 0 ? StoredLongTagAt(stored, 0) : StoredShortTagAt(stored, 0);
+  if (length == 0) return;
   std::array<char, kTagTextBytes> result{};
   std::size_t n = 0;
-  if (longTag != 0) {
-    if (at(0) != 0xA2 || at(1) != 0xE2 || at(10) != 0xA2 || at(11) != 0xD0) return;
-    result[n++] = static_cast<char>(kEditorLongMark);
-    for (std::size_t i = 2; i <= 9; ++i) result[n++] = tag[i];
-    result[n++] = static_cast<char>(kEditorCloseMark);
-    result[n++] = tag[12];
-    result[n++] = tag[13];
-  } else {
-    if (at(0) != 0xA2 || at(1) != 0xD1 || at(8) != 0xA2 || at(9) != 0xD0) return;
-    result[n++] = static_cast<char>(kEditorShortMark);
-    for (std::size_t i = 2; i <= 7; ++i) result[n++] = tag[i];
-    result[n++] = static_cast<char>(kEditorCloseMark);
-    result[n++] = tag[10];
-    result[n++] = tag[11];
-  }
+  result[n++] = static_cast<char>(longTag != 0 ? kEditorLongOpen : kEditorShortOpen);
+  for (std::size_t i = 2; i < length - 2; ++i) result[n++] = tag[i];
+  result[n++] = static_cast<char>(kEditorClose);
+  result[n++] = tag[length];
+  result[n++] = tag[length + 1];
   // Cleared, then the result up to its first zero byte.
   std::fill(tag.begin(), tag.end(), '\0');
   for (std::size_t i = 0; i < n && result[i] != '\0'; ++i) tag[i] = result[i];
-}
-
-bool IsEditorLongTagAt(std::string_view text, std::size_t i) {
-  return i + 9 < text.size() && Byte(text, i) == kEditorLongMark && Byte(text, i + 9) == kEditorCloseMark;
 }
 
 void OnEditorChange() { CaptureEditorText(); }

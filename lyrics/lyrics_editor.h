@@ -13,9 +13,6 @@ namespace vexalo {
 constexpr std::size_t kTagTextBytes = 32;         // a freshly formatted tag and its scratch
 constexpr std::size_t kEditorLongTagBytes = 12;   // 0xA7, HHMMSSCC, 0xBB, CR LF
 constexpr std::size_t kEditorShortTagBytes = 8;   // 0xAB, MMSSCC, 0xBB
-constexpr unsigned char kEditorLongMark = 0xA7;
-constexpr unsigned char kEditorShortMark = 0xAB;
-constexpr unsigned char kEditorCloseMark = 0xBB;
 
 // Shown when an operation would make the lyrics longer than the buffer holds.
 inline constexpr char kTextSizeOver[] = " Song Text Size Over !!! ";
@@ -36,11 +33,8 @@ bool CaptureEditorText();
 
 // Turns a freshly formatted stored-form tag (long: 0xA2 0xE2, 8 digits, 0xA2 0xD0 and two bytes;
 // short: 0xA2 0xD1, 6 digits, 0xA2 0xD0 and two bytes) into its editor form in place. A tag of
-// another shape is left unchanged.
+// another shape, or with a digit that is not one, is left unchanged.
 void TagToEditorForm(int longTag, std::span<char, kTagTextBytes> tag);
-
-// True when an editor long tag begins at byte i: 0xA7 there and 0xBB nine bytes further on.
-bool IsEditorLongTagAt(std::string_view text, std::size_t i);
 
 // Window events.
 void OnEditorChange();               // the editor's change notification

@@ -1,4 +1,5 @@
 #include <string>
+#include <utility>
 
 #include "commands/editor_commands.h"
 #include "common/control_ids.h"
@@ -75,12 +76,18 @@ TEST_F(InsertTimeInfo, ReplacesALongTagAlreadyOnTheLine) {
   EXPECT_EQ(Selected(), LongTag("00023000"));
 }
 
-TEST_F(InsertTimeInfo, KeepsLyricsAfterATagWithoutItsLineBreak) {
+TEST_F(InsertTimeInfo, ReplacesATagAndItsLineBreakWhateverItIs) {
+  // Callers other than the window may hand over lone LF or CR line ends; lyric bytes that follow
+  // a tag without a line break are kept.
   PlayerState.store(kStateWholeView);
   PlayTime.Store({0, 1, 0});
-  Editor("\xA7" "00000000" "\xBB" "ab");
-  OnInsertTimeInfo();
-  EXPECT_EQ(view.editorText, LongTag("00000100") + "ab");
+  const std::pair<const char*, const char*> cases[] = {
+      {"CR LF", "\r\n"}, {"LF", "\n"}, {"CR", "\r"}, {"no line break", ""}};
+  for (const auto& [name, lineBreak] : cases) {
+    Editor("\xA7" "00000000" "\xBB" + std::string(lineBreak) + "ab\r\ncd", 0);
+    OnInsertTimeInfo();
+    EXPECT_EQ(view.editorText, LongTag("00000100") + "ab\r\ncd") << name;
+  }
 }
 
 TEST_F(InsertTimeInfo, AppendsOnAnEmptyLastLine) {
