@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "common/cp949_chars.h"
@@ -95,32 +96,66 @@ void AppendEscape(Cp949Decoded& result, unsigned char b) {
   ++result.invalidBytes;
 }
 
-// Decodes a run that holds no editor tag. The run goes to iconv whole; only when iconv reports
-// an error is it done again one character at a time, so that every byte is either decoded or
-// kept as an escape.
-void DecodeRun(Converter& conv, std::string_view run, Cp949Decoded& result) {
+// Text goes to iconv in pieces of about this many bytes; a piece in which iconv reports an error
+// is done again one character at a time.
+constexpr std::size_t kPieceBytes = 512;
+
+// Decodes a piece of a run, keeping every byte iconv cannot decode as an escape.
+void DecodePiece(Converter& conv, std::string_view piece, Cp949Decoded& result) {
   std::string& out = result.utf8;
   const std::size_t before = out.size();
   bool clean = false;
-  if (conv.Ok() && conv.Run(run, out, clean) == run.size() && clean) return;
+  if (conv.Ok() && conv.Run(piece, out, clean) == piece.size() && clean) return;
   out.resize(before);
-  for (std::size_t i = 0; i < run.size();) {
-    const std::size_t width = static_cast<unsigned char>(run[i]) >= 0x80 && i + 1 < run.size() ? 2 : 1;
+  for (std::size_t i = 0; i < piece.size();) {
+    const std::size_t width = NextCharacter(piece, i) - i;
     const std::size_t mark = out.size();
-    if (conv.Ok() && conv.Run(run.substr(i, width), out, clean) == width && clean) {
+    if (conv.Ok() && conv.Run(piece.substr(i, width), out, clean) == width && clean) {
       i += width;
       continue;
     }
     out.resize(mark);
-    AppendEscape(result, static_cast<unsigned char>(run[i]));
+    AppendEscape(result, static_cast<unsigned char>(piece[i]));
     // A trail byte of 0x80 or more belongs to the pair that failed; one below is a character
     // of its own (a line break, a letter) and is decoded as such.
-    if (width == 2 && static_cast<unsigned char>(run[i + 1]) >= 0x80) {
-      AppendEscape(result, static_cast<unsigned char>(run[i + 1]));
+    if (width == 2 && static_cast<unsigned char>(piece[i + 1]) >= 0x80) {
+      AppendEscape(result, static_cast<unsigned char>(piece[i + 1]));
       i += 2;
     } else {
       i += 1;
     }
+  }
+}
+
+// Decodes a run that holds no editor tag, in pieces that end on character boundaries.
+void DecodeRun(Converter& conv, std::string_view run, Cp949Decoded& result) {
+  while (!run.empty()) {
+    std::size_t end = 0;
+    while (end < run.size() && end < kPieceBytes) end = NextCharacter(run, end);
+    DecodePiece(conv, run.substr(0, end), result);
+    run.remove_prefix(end);
+  }
+}
+
+// Encodes a piece of UTF-8, reporting each character CP949 cannot hold (and each malformed byte)
+// and writing '?' for it.
+void EncodePiece(Converter& conv, std::string_view piece, Cp949Encoded& result) {
+  std::string& out = result.bytes;
+  const std::size_t before = out.size();
+  bool clean = false;
+  if (conv.Ok() && conv.Run(piece, out, clean) == piece.size() && clean) return;
+  out.resize(before);
+  while (!piece.empty()) {
+    char32_t c = 0xFFFD;
+    std::size_t n = NextUtf8(piece, 0, c);
+    if (n == 0) n = 1;
+    const std::size_t mark = out.size();
+    if (!(conv.Ok() && conv.Run(piece.substr(0, n), out, clean) == n && clean)) {
+      out.resize(mark);
+      result.unencodable.push_back(c);
+      out.push_back('?');
+    }
+    piece.remove_prefix(n);
   }
 }
 
@@ -175,29 +210,14 @@ Cp949Encoded EncodeCp949(std::string_view utf8) {
   std::string& out = result.bytes;
   out.reserve(utf8.size());
   std::string pending;  // characters for iconv, converted in one go
-  // Whole runs go to iconv; after an error the run is done again character by character, since
-  // the bytes iconv consumed before reporting it cannot be trusted.
+  // Pieces end before a UTF-8 lead byte, so no character is split between two of them.
   auto flush = [&]() {
-    if (pending.empty()) return;
-    const std::size_t before = out.size();
-    bool clean = false;
-    if (conv.Ok() && conv.Run(pending, out, clean) == pending.size() && clean) {
-      pending.clear();
-      return;
-    }
-    out.resize(before);
     std::string_view rest = pending;
     while (!rest.empty()) {
-      char32_t c = 0xFFFD;
-      std::size_t n = NextUtf8(rest, 0, c);
-      if (n == 0) n = 1;
-      const std::size_t mark = out.size();
-      if (!(conv.Ok() && conv.Run(rest.substr(0, n), out, clean) == n && clean)) {
-        out.resize(mark);
-        result.unencodable.push_back(c);
-        out.push_back('?');
-      }
-      rest.remove_prefix(n);
+      std::size_t end = std::min(rest.size(), kPieceBytes);
+      while (end < rest.size() && (static_cast<unsigned char>(rest[end]) & 0xC0) == 0x80) ++end;
+      EncodePiece(conv, rest.substr(0, end), result);
+      rest.remove_prefix(end);
     }
     pending.clear();
   };
