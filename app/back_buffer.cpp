@@ -1,7 +1,6 @@
 #include "app/back_buffer.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace vexalo::app {
 
@@ -46,26 +45,7 @@ Colour BackBuffer::GetPixel(int x, int y) {
 
 void BackBuffer::Line(int x0, int y0, int x1, int y1, Colour c) {
   std::lock_guard<std::mutex> hold(m_lock);
-  // Bresenham from the start point, stopping before the end point.
-  const int dx = std::abs(x1 - x0);
-  const int dy = -std::abs(y1 - y0);
-  const int sx = x0 < x1 ? 1 : -1;
-  const int sy = y0 < y1 ? 1 : -1;
-  int err = dx + dy;
-  int x = x0;
-  int y = y0;
-  while (x != x1 || y != y1) {
-    Plot(x, y, c);
-    const int e2 = 2 * err;
-    if (e2 >= dy) {
-      err += dy;
-      x += sx;
-    }
-    if (e2 <= dx) {
-      err += dx;
-      y += sy;
-    }
-  }
+  ForEachLinePixel(x0, y0, x1, y1, [&](int x, int y) { Plot(x, y, c); });
   Touch(std::min(x0, x1), std::min(y0, y1), std::max(x0, x1) + 1, std::max(y0, y1) + 1);
 }
 

@@ -42,6 +42,7 @@
 #include "form/string_table.h"
 #include "form/control_layout.h"
 #include "form/skin_layout.h"
+#include "playback/readout.h"
 #include "playback/waveform.h"
 
 namespace vexalo::app {
@@ -341,6 +342,48 @@ void SpacePlays(Runner& r) {
   r.Check("read-out text", [] { return PlayTimeText.Get().find(" Play Time = 00:0") == 0; });
   r.Do("press Q", [&r] { r.Sim().Char('q'); });
   r.Step("playback stops", [] { return WorkerBusy.load() == 0; }, 3000);
+}
+
+// A read-out paints over its own extent only: a shorter one drawn where a longer one stands
+// leaves the longer one's tail showing, as the window's text drawing puts it on screen.
+void ReadoutOwnLength(Runner& r) {
+  constexpr int kWidth = 400, kHeight = 30;
+  constexpr Colour kWhite = RGB(255, 255, 255);
+  struct Band {
+    std::vector<Colour> before, after;
+  };
+  auto band = std::make_shared<Band>();
+  auto grab = [&r](std::vector<Colour>& out, int x, int y) {
+    out.clear();
+    for (int row = 0; row < kHeight; ++row)
+      for (int column = 0; column < kWidth; ++column) out.push_back(r.View().GetPixel(x + column, y + row));
+  };
+  r.Pause(200);
+  r.Do("a long read-out, then a short one in its place", [&r, band, grab] {
+    // The play-time slot's place; a white band under it, so that any other colour is text.
+    const int x = WaveRect.left + 270, y = WaveRect.top + 5;
+    {
+      CanvasLease canvas(r.View());
+      canvas->FillSolid(x, y, x + kWidth, y + kHeight, kWhite);
+    }
+    ShowReadout(kIdcPlaySlot, " Play Time = 10:00:00 ");
+    grab(band->before, x, y);
+    ShowReadout(kIdcPlaySlot, " X ");
+    grab(band->after, x, y);
+  });
+  r.Check("the short text changed only its own columns and the long one's tail still shows", [band] {
+    int lastChanged = -1, lastInk = -1;
+    for (int column = 0; column < kWidth; ++column) {
+      for (int row = 0; row < kHeight; ++row) {
+        const std::size_t i = static_cast<std::size_t>(row) * kWidth + column;
+        if (band->before[i] != band->after[i]) lastChanged = column;
+        if (band->before[i] != kWhite) lastInk = column;
+      }
+    }
+    std::printf("short text changed up to column %d; long text's ink up to column %d\n", lastChanged, lastInk);
+    // " X " is a few characters wide; the long text's last digits stand well to its right.
+    return lastChanged > 0 && lastInk > 2 * lastChanged;
+  });
 }
 
 // Hovering the first top button writes its tip into pane 0 and lights it; the gap clears the
@@ -677,6 +720,7 @@ const std::map<std::string, void (*)(Runner&)>& Tests() {
       {"pose-empty", &PoseEmpty},               {"pose-whole", &PoseWhole},
       {"pose-window-playing", &PoseWindowPlaying}, {"pose-tag-editor", &PoseTagEditor},       {"close-while-decoding", &CloseWhileDecoding},
       {"settings-dialog", &SettingsDialog},        {"keyboard-shortcuts", &KeyboardShortcuts},
+      {"readout-own-length", &ReadoutOwnLength},
   };
   return tests;
 }

@@ -234,7 +234,7 @@ void CVexaloCaptionView::OnMouse(wxMouseEvent& event) {
   const int x = event.GetX(), y = event.GetY();
   const wxEventType type = event.GetEventType();
   if (type == wxEVT_LEFT_DOWN) {
-    if (!vexalo::OnLButtonDown(x, y)) m_form->OnLButtonDown(x, y);
+    m_form->OnLButtonDown(x, y);
   } else if (type == wxEVT_LEFT_UP) {
     m_form->OnLButtonUp(x, y);
   } else if (type == wxEVT_LEFT_DCLICK) {
@@ -247,7 +247,7 @@ void CVexaloCaptionView::OnMouse(wxMouseEvent& event) {
     // As with a window class cursor, the arrow comes back wherever no button asks for another.
     m_wantedCursor = 0;
     m_inMouseMove = true;
-    if (!vexalo::OnMouseMove(x, y)) m_form->OnMouseMove(x, y);
+    m_form->OnMouseMove(x, y);
     m_inMouseMove = false;
     if (m_wantedCursor != m_shownCursor) {
       m_shownCursor = m_wantedCursor;

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <vector>
 
 #include "common/canvas.h"
@@ -25,21 +24,7 @@ class MemoryCanvas : public Canvas {
   }
   void Line(int x0, int y0, int x1, int y1, Colour c) override {
     ++lines;
-    const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
-    const int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
-    int err = dx + dy;
-    while (x0 != x1 || y0 != y1) {
-      SetPixel(x0, y0, c);
-      const int e2 = 2 * err;
-      if (e2 >= dy) {
-        err += dy;
-        x0 += sx;
-      }
-      if (e2 <= dx) {
-        err += dx;
-        y0 += sy;
-      }
-    }
+    ForEachLinePixel(x0, y0, x1, y1, [&](int x, int y) { SetPixel(x, y, c); });
   }
   void FillSolid(int left, int top, int right, int bottom, Colour c) override {
     for (int y = top; y < bottom; ++y)

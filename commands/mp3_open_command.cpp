@@ -1,6 +1,5 @@
 #include "commands/mp3_open_command.h"
 
-#include <array>
 #include <optional>
 #include <string>
 
@@ -25,28 +24,6 @@ namespace vexalo {
 namespace {
 
 std::function<void()> g_waitPump;
-
-// The stored text of the parsed table, entry by entry, as far as whole entries fit the lyrics
-// buffer. `cut` tells whether entries were left out.
-std::string EmbeddedLyrics(bool& cut) {
-  std::string text;
-  cut = false;
-  std::array<unsigned char, kSyncTagOutBytes> tag{};
-  std::array<unsigned char, kSyncLineTextBytes> line{};
-  for (int i = 0;; ++i) {
-    int tagLength = 0;
-    int length = FormatSyncLine(i, tag, tagLength, line);
-    if (length < 0) break;
-    std::size_t adds = static_cast<std::size_t>(tagLength) + static_cast<std::size_t>(length);
-    if (text.size() + adds > kMaxLyricsTextBytes) {
-      cut = true;
-      break;
-    }
-    text.append(reinterpret_cast<const char*>(tag.data()), static_cast<std::size_t>(tagLength));
-    text.append(reinterpret_cast<const char*>(line.data()), static_cast<std::size_t>(length));
-  }
-  return text;
-}
 
 }  // namespace
 
@@ -93,7 +70,7 @@ void OnMp3FileOpen() {
   view->SetEditorText(std::string());
   view->SetControlText(kIdcAdjustPreview, std::string());
   view->SetControlText(kIdcSideTime, std::string());
-  ResetAdjustFields();
+  ResetAdjustFields(*view);
 
   if (ReadTagFields(CurrentMp3Path, CurrentTagFields, SyncBlockBuffer) == 0) {
     RepaintView();
@@ -106,7 +83,7 @@ void OnMp3FileOpen() {
     ReadSyncMp3Block(CurrentMp3Path);
     if (ParseSyncBlock(kSyncMagic, SyncBlockBuffer) == 1) {
       bool cut = false;
-      std::string lyrics = EmbeddedLyrics(cut);
+      std::string lyrics = RebuildSyncText(&cut);
       StoredToEditorForm(lyrics);
       StoreLyrics(lyrics);
       view->SetEditorText(lyrics);

@@ -11,7 +11,6 @@
 #include "common/safe_file.h"
 #include "common/shared_state.h"
 #include "common/view_port.h"
-#include "lyrics/lyrics_editor.h"
 #include "sync/sync_table.h"
 #include "sync/sync_text.h"
 #include "syncmp3/syncmp3_file.h"
@@ -72,15 +71,7 @@ void OnSyncMp3FileSave() {
   }
 
   std::string stored;
-  if (!CaptureLyrics(stored)) {
-    TellUser(kTextSizeOver);
-    return;
-  }
-  if (!EditorToStoredForm(stored)) {
-    TellUser(kTextSizeOverText);
-    return;
-  }
-  StoreLyrics(stored);
+  if (!CaptureStoredLyrics(stored)) return;
   if (!stored.empty()) {
     std::string error;
     BuildSyncBlock(stored, error);

@@ -194,16 +194,7 @@ void OnTextSave() {
   if (!HasExtension(TextFilePath, ".snc")) TextFilePath += ".snc";
 
   std::string stored;
-  if (!CaptureLyrics(stored)) {
-    TellUser(kTextSizeOver);
-    return;
-  }
-  if (!EditorToStoredForm(stored)) {
-    // The stored form has two more bytes per tag; past the buffer it could not be opened again.
-    TellUser(kTextSizeOverText);
-    return;
-  }
-  StoreLyrics(stored);
+  if (!CaptureStoredLyrics(stored)) return;
   if (stored.empty()) {
     TellUser(kTextErrorText);
     return;
@@ -228,6 +219,20 @@ void OnTextSave() {
     if (ParseSyncBlock(kSyncMagic, SyncBlockBuffer) == 1) LyricPanelFresh.store(0);
   }
   if (!error.empty()) view->SetStatusText(kPanePrompt, PanelWillNotFollowText(error));
+}
+
+bool CaptureStoredLyrics(std::string& stored) {
+  if (!CaptureLyrics(stored)) {
+    TellUser(kTextSizeOver);
+    return false;
+  }
+  if (!EditorToStoredForm(stored)) {
+    // The stored form has two more bytes per tag; past the buffer it could not be opened again.
+    TellUser(kTextSizeOverText);
+    return false;
+  }
+  StoreLyrics(stored);
+  return true;
 }
 
 void PromptSaveText() {

@@ -28,6 +28,11 @@ void OnTextSave();
 // Asks " Text File Save ? " when the editor holds lyrics that differ from the last text file.
 void PromptSaveText();
 
+// The save commands' first step: the editor's lyrics in stored form into `stored` and into
+// LyricsTextBuffer. False, after telling the user, when they do not fit the lyrics buffer in
+// either form.
+bool CaptureStoredLyrics(std::string& stored);
+
 // The status-bar text (pane 0) that tells why the lyric panel will not follow saved lyrics:
 // the block builder's error text and its reason.
 std::string PanelWillNotFollowText(const std::string& blockError);

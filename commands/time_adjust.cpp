@@ -94,16 +94,14 @@ void ShiftLongTags(std::string& text, int shiftMillis) {
   }
 }
 
-void ResetAdjustFields() {
+void ResetAdjustFields(ViewPort& view) {
   AdjustSeconds = "0";
   AdjustTenths = "0";
   AdjustPlus = 1;
-  ViewPort* view = ActiveView.load();
-  if (view == nullptr) return;
-  view->SetControlText(kIdcAdjustSeconds, "0");
-  view->SetControlText(kIdcAdjustTenths, "0");
-  view->SetChecked(kIdcAdjustPlus, true);
-  view->SetChecked(kIdcAdjustMinus, false);
+  view.SetControlText(kIdcAdjustSeconds, "0");
+  view.SetControlText(kIdcAdjustTenths, "0");
+  view.SetChecked(kIdcAdjustPlus, true);
+  view.SetChecked(kIdcAdjustMinus, false);
 }
 
 void OnAdjust() {

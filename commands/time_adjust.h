@@ -9,6 +9,8 @@
 
 namespace vexalo {
 
+class ViewPort;
+
 inline constexpr char kAdjustPlusFormat[] = "Time Adjust = +%d.%d";
 inline constexpr char kAdjustMinusFormat[] = "Time Adjust = -%d.%d";
 // Shown when an adjust field holds a text that is no amount (the change filters keep such texts
@@ -38,8 +40,9 @@ bool AcceptsAdjustTenths(std::string_view text);
 // whose digits are not all digits, and everything else keep their bytes; the length is unchanged.
 void ShiftLongTags(std::string& text, int shiftMillis);
 
-// Initial adjust values (view set-up and every MP3 open): both fields "0", "+" chosen.
-void ResetAdjustFields();
+// Initial adjust values (view set-up and every MP3 open): both fields "0", "+" chosen, in the
+// view data and in `view`'s controls.
+void ResetAdjustFields(ViewPort& view);
 
 void OnAdjust();               // button 1016
 void OnChangeAdjustSeconds();  // change notification of edit 1022

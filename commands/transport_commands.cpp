@@ -13,24 +13,22 @@ namespace vexalo {
 
 namespace {
 
-bool SongShown() {
-  int state = PlayerState.load();
-  return state == kStateWholeView || state == kStateWindowView;
-}
-
 void FocusWaveArea() {
   if (ViewPort* view = ActiveView.load()) view->SetFocus(kIdcWaveArea);
 }
 
-}  // namespace
-
-void OnPlay() {
+// Play, << and >>: the command word a running worker watches, then what the key does when idle.
+void PressTransportButton(int code) {
   if (SongShown()) {
-    TransportCommand.store(kCmdPlay);
-    OnTransportKey(kCmdPlay);
+    TransportCommand.store(code);
+    OnTransportKey(code);
   }
   FocusWaveArea();
 }
+
+}  // namespace
+
+void OnPlay() { PressTransportButton(kCmdPlay); }
 
 void OnPause() {
   if (SongShown()) TransportCommand.store(kCmdPause);
@@ -42,21 +40,9 @@ void OnStop() {
   FocusWaveArea();
 }
 
-void OnRewind() {
-  if (SongShown()) {
-    TransportCommand.store(kCmdRewind);
-    OnTransportKey(kCmdRewind);
-  }
-  FocusWaveArea();
-}
+void OnRewind() { PressTransportButton(kCmdRewind); }
 
-void OnForward() {
-  if (SongShown()) {
-    TransportCommand.store(kCmdForward);
-    OnTransportKey(kCmdForward);
-  }
-  FocusWaveArea();
-}
+void OnForward() { PressTransportButton(kCmdForward); }
 
 void OnTransportKey(int code) {
   if (!SongShown()) return;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 namespace vexalo {
@@ -10,6 +11,27 @@ namespace vexalo {
 using Colour = std::uint32_t;  // 0x00RRGGBB
 
 constexpr Colour RGB(unsigned r, unsigned g, unsigned b) { return (r & 0xFF) << 16 | (g & 0xFF) << 8 | (b & 0xFF); }
+
+// The pixels of a line from (x0, y0) towards (x1, y1), the end point left out (the platform's
+// line rule), each passed to plot(x, y) in order from the start.
+template <typename Plot>
+void ForEachLinePixel(int x0, int y0, int x1, int y1, Plot plot) {
+  const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
+  const int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
+  int err = dx + dy;
+  while (x0 != x1 || y0 != y1) {
+    plot(x0, y0);
+    const int e2 = 2 * err;
+    if (e2 >= dy) {
+      err += dy;
+      x0 += sx;
+    }
+    if (e2 <= dx) {
+      err += dx;
+      y0 += sy;
+    }
+  }
+}
 
 class Canvas {
  public:

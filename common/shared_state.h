@@ -97,6 +97,10 @@ struct Rect {
 };
 
 extern std::atomic<int> PlayerState;
+// True in the two states that show a song, the whole view and the window view; without an
+// argument, for the current PlayerState.
+inline bool SongShown(int state) { return state == kStateWholeView || state == kStateWindowView; }
+inline bool SongShown() { return SongShown(PlayerState.load()); }
 extern std::atomic<int> TransportCommand;
 extern std::atomic<int> WorkerBusy;
 extern std::atomic<int> Decoding;

@@ -90,7 +90,6 @@ enum mad_flow DecodeOutputCallback(void* data, struct mad_header const* header, 
   DecodeJob& job = *static_cast<DecodeJob*>(data);
   const bool both = pcm->channels >= 2 && header->mode != MAD_MODE_DUAL_CHANNEL;
   job.channelsIn = both ? 2 : 1;
-  job.sampleRateIn = pcm->samplerate;
   TheFrameScratch.count = ConvertPcm(TheFrameScratch.bytes, sizeof TheFrameScratch.bytes, pcm->length,
                                      pcm->samples[0], both ? pcm->samples[1] : nullptr, job.mode);
   return MAD_FLOW_CONTINUE;
@@ -114,8 +113,7 @@ void FrameDecoder::Init(void* data, InputFn input, HeaderFn header, FilterFn fil
   m_initialised = true;
 }
 
-int FrameDecoder::Start() {
-  if (!m_initialised || m_decoder.input_func == nullptr) return 0;
+void FrameDecoder::FreeSync() {
   if (m_sync != nullptr) {
     mad_synth_finish(&m_sync->synth);
     mad_frame_finish(&m_sync->frame);
@@ -123,6 +121,11 @@ int FrameDecoder::Start() {
     std::free(m_sync);
     m_sync = nullptr;
   }
+}
+
+int FrameDecoder::Start() {
+  if (!m_initialised || m_decoder.input_func == nullptr) return 0;
+  FreeSync();
   if (m_decoder.error_func != nullptr) {
     m_errorFunc = m_decoder.error_func;
     m_errorData = m_decoder.cb_data;
@@ -205,13 +208,7 @@ int FrameDecoder::Refill() {
 }
 
 void FrameDecoder::Finish() {
-  if (m_sync != nullptr) {
-    mad_synth_finish(&m_sync->synth);
-    mad_frame_finish(&m_sync->frame);
-    mad_stream_finish(&m_sync->stream);
-    std::free(m_sync);
-    m_sync = nullptr;
-  }
+  FreeSync();
   if (m_initialised) {
     mad_decoder_finish(&m_decoder);
     m_initialised = false;
@@ -240,7 +237,6 @@ int StartDecodeJob(const std::string& path, std::string* why) {
   job.endOfInput = false;
   job.mode = kDitherMode;
   job.channelsIn = 0;
-  job.sampleRateIn = 0;
 
   InputFile input;
   if (!input.Open(path)) {
@@ -296,6 +292,5 @@ void EndDecodeJob() {
 }
 
 void HoldDecodeJob(bool held) { g_jobHeld.store(held); }
-bool DecodeJobHeld() { return g_jobHeld.load(); }
 
 }  // namespace vexalo

@@ -36,8 +36,7 @@ struct DecodeJob {
   std::uint32_t inputLength = 0;         // valid bytes, guard bytes included once appended
   bool endOfInput = false;
   int mode = kDitherMode;
-  int channelsIn = 0;             // channels of the last converted frame
-  std::uint32_t sampleRateIn = 0;  // sample rate of the last converted frame
+  int channelsIn = 0;  // channels of the last converted frame
 };
 
 // The output callback's conversion target, and how many bytes the last frame put there.
@@ -83,6 +82,9 @@ class FrameDecoder {
     mad_frame frame;
     mad_synth synth;
   };
+  // Finishes and frees stream, frame and synth, if started.
+  void FreeSync();
+
   mad_decoder m_decoder{};
   bool m_initialised = false;
   Sync* m_sync = nullptr;
@@ -126,6 +128,5 @@ void EndDecodeJob();
 // Marks the job as in use by a decode worker (set at its launch, cleared after its job end),
 // so that a job start on the UI thread never pulls the file from under a running decode.
 void HoldDecodeJob(bool held);
-bool DecodeJobHeld();
 
 }  // namespace vexalo

@@ -28,10 +28,7 @@ void TransportKey(const CommandContext&) {
   OnTransportKey(Code);
 }
 
-bool SongShown(const CommandContext&) {
-  const int state = PlayerState.load();
-  return state == kStateWholeView || state == kStateWindowView;
-}
+bool WhileSongShown(const CommandContext&) { return SongShown(); }
 
 constexpr KeyChord Window(int key, int modifiers = kModNone) { return KeyChord{key, modifiers, KeyScope::Window}; }
 constexpr KeyChord InEditor(int key, int modifiers) { return KeyChord{key, modifiers, KeyScope::Editor}; }
@@ -69,7 +66,7 @@ const CommandSpec kCommands[] = {
      Keys(), nullptr, nullptr},
 
     {kIdcInsertTimeInfo, "lyrics/stamp", "", 0, "Insert TimeInfo: stamp the caret's line with the play time", "",
-     Keys(InEditor('Q', kModCtrl)), &SongShown, &Run<&OnInsertTimeInfo>},
+     Keys(InEditor('Q', kModCtrl)), &WhileSongShown, &Run<&OnInsertTimeInfo>},
     {kIdcSideTimeButton, "lyrics/side-time", "", 0, "Side Time", "", Keys(), nullptr, &Run<&OnSideTime>},
     {kIdcAdjust, "lyrics/adjust", "", 0, "Adjust", "", Keys(), nullptr, &Run<&OnAdjust>},
     {kIdcAutoAdvance, "lyrics/auto-advance", "", 0, "Auto Advance", "", Keys(), nullptr, &Run<&OnAutoAdvanceClicked>},

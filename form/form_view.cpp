@@ -18,9 +18,8 @@ namespace {
 
 std::atomic<void (*)(Canvas&)> g_drawWhole{&DrawWholeWave};
 std::atomic<std::uint32_t (*)(Canvas&, std::uint32_t)> g_drawWindow{&DrawWindowWave};
+std::atomic<bool (*)(int, int)> g_pointerDown{&OnLButtonDown};
 std::atomic<bool (*)(int, int)> g_pointerMoved{&OnMouseMove};
-
-bool SongLoaded(int state) { return state == kStateWholeView || state == kStateWindowView; }
 
 void Draw(Canvas& canvas, int index, bool highlighted) {
   const skin::Button& b = skin::ButtonAt(index);
@@ -36,6 +35,7 @@ constexpr int kLowerPressOrder[] = {skin::kInsertTimeInfo, skin::kSideTime, skin
 void SetWaveformCalls(const WaveformCalls& calls) {
   g_drawWhole.store(calls.drawWhole);
   g_drawWindow.store(calls.drawWindow);
+  g_pointerDown.store(calls.pointerDown);
   g_pointerMoved.store(calls.pointerMoved);
 }
 
@@ -43,6 +43,7 @@ WaveformCalls GetWaveformCalls() {
   WaveformCalls calls;
   calls.drawWhole = g_drawWhole.load();
   calls.drawWindow = g_drawWindow.load();
+  calls.pointerDown = g_pointerDown.load();
   calls.pointerMoved = g_pointerMoved.load();
   return calls;
 }
@@ -51,6 +52,7 @@ WaveformCalls DefaultWaveformCalls() {
   WaveformCalls calls;
   calls.drawWhole = &DrawWholeWave;
   calls.drawWindow = &DrawWindowWave;
+  calls.pointerDown = &OnLButtonDown;
   calls.pointerMoved = &OnMouseMove;
   return calls;
 }
@@ -120,13 +122,7 @@ void FormView::OnInitialUpdate() {
   SetDrawRoutine(&OnDraw);
   m_port.SetTitle(kProductTitle);
   m_port.EnableSlider(false);
-  AdjustSeconds = "0";
-  AdjustTenths = "0";
-  AdjustPlus = 1;
-  m_port.SetControlText(kIdcAdjustSeconds, "0");
-  m_port.SetControlText(kIdcAdjustTenths, "0");
-  m_port.SetChecked(kIdcAdjustPlus, true);
-  m_port.SetChecked(kIdcAdjustMinus, false);
+  ResetAdjustFields(m_port);
   m_port.EditorSetLimit(static_cast<int>(kLyricsCapacity));
   m_port.SetFocus(kIdcEditor);
 }
@@ -143,29 +139,23 @@ void FormView::PressButton(int index) {
 }
 
 void FormView::OnLButtonDown(int x, int y) {
+  if (auto pointerDown = g_pointerDown.load(); pointerDown && pointerDown(x, y)) return;
   const int state = PlayerState.load();
-  if (SongLoaded(state) && InsideWaveRect(x, y)) {
-    TransportCommand.store(kCmdPlay);
-    return;
-  }
   if (int top = HitTopButton(x, y); top >= 0) {
     PressButton(top);
     return;
   }
-  if (!SongLoaded(state)) return;
+  if (!SongShown(state)) return;
   if (int lower = HitActiveLowerButton(x, y, state); lower >= 0) PressButton(lower);
 }
 
 void FormView::OnMouseMove(int x, int y) {
+  if (auto pointerMoved = g_pointerMoved.load(); pointerMoved && pointerMoved(x, y)) return;
   const int state = PlayerState.load();
-  if (SongLoaded(state) && InsideWaveRect(x, y)) {
-    if (auto pointerMoved = g_pointerMoved.load()) pointerMoved(x, y);
-    return;
-  }
   const int top = HitTopButton(x, y);
   {
     CanvasLease canvas(m_port);
-    if (SongLoaded(state)) {
+    if (SongShown(state)) {
       Draw(*canvas, skin::kInsertTimeInfo, false);
       Draw(*canvas, skin::kSideTime, false);
       Draw(*canvas, skin::kAdjust, false);

@@ -19,7 +19,9 @@ struct WaveformCalls {
   void (*drawWhole)(Canvas& canvas) = nullptr;
   // Draws the window view for `length` bytes of SongBuffer; returns the per-channel step.
   std::uint32_t (*drawWindow)(Canvas& canvas, std::uint32_t length) = nullptr;
-  // The pointer moved over the waveform (inside WaveRect with a song shown).
+  // A left press and a pointer move; each returns true when the waveform took the event
+  // (inside WaveRect with a song shown), and the button bar then leaves it alone.
+  bool (*pointerDown)(int x, int y) = nullptr;
   bool (*pointerMoved)(int x, int y) = nullptr;
 };
 void SetWaveformCalls(const WaveformCalls& calls);
@@ -57,7 +59,8 @@ class FormView {
   // to 30,720 bytes and gives it the focus. Setting ActiveView is the window's job.
   void OnInitialUpdate();
 
-  // Mouse handlers, client pixels. The window does its default handling after each.
+  // Mouse handlers, client pixels: the waveform's pointing logic first, then the button bar.
+  // The window does its default handling after each.
   void OnLButtonDown(int x, int y);
   void OnMouseMove(int x, int y);
   void OnLButtonUp(int x, int y);

@@ -8,11 +8,6 @@ namespace vexalo {
 
 namespace {
 
-bool SongShown() {
-  const int state = PlayerState.load();
-  return state == kStateWholeView || state == kStateWindowView;
-}
-
 bool RunKey(int key, int modifiers, KeyScope scope) {
   const CommandSpec* spec = FindKeyCommand(key, modifiers, scope);
   if (spec == nullptr || spec->action == nullptr) return false;

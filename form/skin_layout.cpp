@@ -140,7 +140,7 @@ bool Answers(Activity activity, int playerState) {
     case Activity::Always:
       return true;
     case Activity::SongLoaded:
-      return playerState == kStateWholeView || playerState == kStateWindowView;
+      return SongShown(playerState);
     case Activity::WindowViewOnly:
       return playerState == kStateWindowView;
     case Activity::WholeViewOnly:

@@ -34,7 +34,6 @@ constexpr std::string_view kOkButtonText = "\xC8\xAE\xC0\xCE";  // "확인"
 // Settings location (application title and vendor key).
 constexpr std::string_view kSettingsApplication = "VexaloCaption";
 constexpr std::string_view kSettingsVendor = "Local AppWizard-Generated Applications";
-constexpr int kRecentFileCount = 4;
 
 // Splash window: shown for this long before the frame, then it closes itself.
 constexpr int kSplashMillis = 2000;

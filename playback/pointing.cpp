@@ -20,11 +20,6 @@ namespace {
 constexpr int kLineBufferBytes = 2048;
 constexpr double kSliderUnit = 1.0 / 65535.0;
 
-bool SongShown() {
-  int state = PlayerState.load();
-  return state == kStateWholeView || state == kStateWindowView;
-}
-
 bool SongLoaded() { return !CurrentMp3Path.empty(); }
 
 // An even position limited to the decoded data.

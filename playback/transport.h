@@ -14,8 +14,7 @@ constexpr int kLyricPanelBitmap = 261;              // the panel's light-blue ba
 constexpr int kLyricPanelX = 580, kLyricPanelY = 295;
 constexpr int kCursorHalfBand = 50;  // the cursor covers middle - 50 .. middle + 50
 
-// Staging area for one chunk; the decode worker uses its start as its frame area (the two
-// workers never run at the same time).
+// Staging area for the chunk of device samples a playback worker queues next.
 extern unsigned char ChunkBuffer[kChunkBufferBytes];
 
 // Derived from SongInfo: stereo 16-bit bytes the device gets per frame (frameScale x 1152) and

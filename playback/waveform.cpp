@@ -79,7 +79,7 @@ void DrawWholeWave(Canvas& canvas) {
 
 std::uint32_t DrawWindowWave(Canvas& canvas, std::uint32_t length) {
   const int state = PlayerState.load();
-  if (state != kStateWholeView && state != kStateWindowView) return 0;
+  if (!SongShown(state)) return 0;
   const Rect r = WaveRect;
   const int channels = SongChannels();
   const std::uint32_t step = ComputeColumnStep(length, channels, r.Width());

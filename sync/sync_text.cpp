@@ -238,8 +238,9 @@ int FormatSyncLine(int i, std::span<unsigned char, kSyncTagOutBytes> tagOut, int
   return static_cast<int>(n);
 }
 
-std::string RebuildSyncText() {
+std::string RebuildSyncText(bool* cut) {
   std::string out;
+  if (cut != nullptr) *cut = false;
   std::array<unsigned char, kSyncTagOutBytes> tag{};
   std::array<unsigned char, kSyncLineTextBytes> line{};
   const int count = SharedSyncTable.Count();
@@ -247,6 +248,10 @@ std::string RebuildSyncText() {
     int tagLength = 0;
     const int n = FormatSyncLine(i, tag, tagLength, line);
     if (n < 0) break;
+    if (out.size() + static_cast<std::size_t>(tagLength) + static_cast<std::size_t>(n) > kMaxLyricsTextBytes) {
+      if (cut != nullptr) *cut = true;
+      break;
+    }
     out.append(reinterpret_cast<const char*>(tag.data()), static_cast<std::size_t>(tagLength));
     out.append(reinterpret_cast<const char*>(line.data()), static_cast<std::size_t>(n));
   }

@@ -44,9 +44,10 @@ bool BuildSyncBlock(std::string_view stored, std::string& errorText);
 // 510, and a 511- or 512-byte lyric that needs a CR LF appended to 510 (never inside a character).
 int FormatSyncLine(int i, std::span<unsigned char, kSyncTagOutBytes> tagOut, int& tagLength,
                    std::span<unsigned char, kSyncLineTextBytes> textOut);
-// FormatSyncLine for every entry, appended in order: the stored text that MP3 open rebuilds.
-// Empty when no table is parsed. Not bounded: the caller keeps it within its buffer.
-std::string RebuildSyncText();
+// FormatSyncLine for every entry, appended in order as far as whole entries fit
+// kMaxLyricsTextBytes: the stored text that MP3 open rebuilds. `cut`, when given, tells whether
+// entries were left out. Empty when no table is parsed.
+std::string RebuildSyncText(bool* cut = nullptr);
 
 // The Text Open loader over a file's bytes.
 struct LoadedSyncText {

@@ -223,7 +223,7 @@ TEST_F(Adjust, ResetShowsZeroAndPlus) {
   AdjustTenths = "4";
   AdjustPlus = 0;
   view.checks[kIdcAdjustMinus] = true;
-  ResetAdjustFields();
+  ResetAdjustFields(view);
   EXPECT_EQ(AdjustSeconds, "0");
   EXPECT_EQ(AdjustTenths, "0");
   EXPECT_EQ(AdjustPlus, 1);

@@ -73,13 +73,6 @@ TEST_F(ReadoutTest, OtherSlotsDoNothing) {
   EXPECT_EQ(m_view.canvasLeases, 0);
 }
 
-TEST_F(ReadoutTest, DrawsTextWithExactlyItsOwnLength) {
-  ShowReadout(kIdcPlaySlot, " Play Time = 10:00:00 ");
-  ShowReadout(kIdcPlaySlot, " X ");
-  // The shorter text is drawn with its own length only; nothing pads it to cover the longer.
-  EXPECT_EQ(m_canvas.texts.back().text, " X ");
-}
-
 TEST_F(ReadoutTest, LongTextIsCutToTheBufferAndStopsAtAZeroByte) {
   ShowReadout(kIdcEndSlot, std::string(2000, 'a'));
   EXPECT_EQ(m_canvas.texts.back().text, std::string(kTextCapacity - 1, 'a'));

@@ -252,7 +252,7 @@ TEST_F(FormTest, MoveOverWaveGoesToThePointerLogicOnly) {
   EXPECT_TRUE(canvas.ops.empty());
   EXPECT_TRUE(port.statusHistory.empty());
 
-  // Without a song the waveform logic is not asked and the top bar answers.
+  // Without a song the waveform logic lets the move pass and the top bar answers.
   s_pointerMoves.clear();
   PlayerState = kStateNoSong;
   view.OnMouseMove(CentreX(kTop2), CentreY(kTop2));

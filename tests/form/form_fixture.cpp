@@ -2,6 +2,7 @@
 
 #include "common/repaint.h"
 #include "form/skin_layout.h"
+#include "playback/pointing.h"
 
 namespace vexalo::test {
 
@@ -21,7 +22,9 @@ std::uint32_t FakeWindow(Canvas& c, std::uint32_t length) {
   return FormTest::s_windowStep;
 }
 
+// Takes the moves the pointing logic takes (inside WaveRect with a song shown) and notes them.
 bool FakePointer(int x, int y) {
+  if (!SongShown() || !InsideWaveRect(x, y)) return false;
   FormTest::s_pointerMoves.emplace_back(x, y);
   return true;
 }
@@ -30,7 +33,8 @@ bool FakePointer(int x, int y) {
 
 void FormTest::SetUp() {
   m_savedCalls = GetWaveformCalls();
-  SetWaveformCalls(WaveformCalls{&FakeWhole, &FakeWindow, &FakePointer});
+  // Presses go to the real pointing logic: it decides which clicks the button bar never sees.
+  SetWaveformCalls(WaveformCalls{&FakeWhole, &FakeWindow, &OnLButtonDown, &FakePointer});
   s_windowStep = 0;
   s_windowLengths.clear();
   s_pointerMoves.clear();

@@ -1,7 +1,6 @@
 #include "support/raster_canvas.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace vexalo::test {
 
@@ -23,23 +22,7 @@ Colour RasterCanvas::GetPixel(int x, int y) {
 void RasterCanvas::Line(int x0, int y0, int x1, int y1, Colour c) {
   ++lines;
   if (logLines) lineLog.push_back({x0, y0, x1, y1, c});
-  // Bresenham from the start point, stopping before the end point.
-  const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
-  const int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
-  int err = dx + dy;
-  int x = x0, y = y0;
-  while (x != x1 || y != y1) {
-    SetPixel(x, y, c);
-    const int e2 = 2 * err;
-    if (e2 >= dy) {
-      err += dy;
-      x += sx;
-    }
-    if (e2 <= dx) {
-      err += dx;
-      y += sy;
-    }
-  }
+  ForEachLinePixel(x0, y0, x1, y1, [&](int x, int y) { SetPixel(x, y, c); });
 }
 
 void RasterCanvas::FillSolid(int left, int top, int right, int bottom, Colour c) {
