@@ -349,6 +349,7 @@ std::optional<FileChoice> CVexaloCaptionView::FileDialog(const FileDialogRequest
     const long style = request.save ? wxFD_SAVE : (wxFD_OPEN | wxFD_FILE_MUST_EXIST);
     wxFileDialog dialog(m_frame, FromCp949(request.title), FromNative(request.folder), FromNative(request.proposedName),
                         Wildcard(request.filter), style);
+    dialog.SetFilterIndex(request.filterIndex);
     m_fileDialog = &dialog;
     const int answer = dialog.ShowModal();
     m_fileDialog = nullptr;
@@ -360,7 +361,7 @@ std::optional<FileChoice> CVexaloCaptionView::FileDialog(const FileDialogRequest
       path += ext;
       name += ext;
     }
-    return FileChoice{ToNative(path), ToNative(name)};
+    return FileChoice{ToNative(path), ToNative(name), dialog.GetFilterIndex()};
   });
 }
 

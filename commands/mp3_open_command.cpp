@@ -4,6 +4,7 @@
 #include <string>
 
 #include "commands/command_support.h"
+#include "commands/lyrics_file_commands.h"
 #include "commands/text_commands.h"
 #include "commands/time_adjust.h"
 #include "common/control_ids.h"
@@ -79,9 +80,11 @@ void OnMp3FileOpen() {
   }
 
   ResetSyncTable(1);
+  bool tableLyrics = false;
   if (SyncBlockBuffer[0] != 0) {
     ReadSyncMp3Block(CurrentMp3Path);
     if (ParseSyncBlock(kSyncMagic, SyncBlockBuffer) == 1) {
+      tableLyrics = true;
       bool cut = false;
       std::string lyrics = RebuildSyncText(&cut);
       StoredToEditorForm(lyrics);
@@ -90,6 +93,7 @@ void OnMp3FileOpen() {
       if (cut) TellUser(kEmbeddedLyricsCutText);
     }
   }
+  if (!tableLyrics) LoadFrameLyrics(CurrentMp3Path);
 
   LaunchDecodeWorker();
 }

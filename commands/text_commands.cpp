@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "commands/command_support.h"
+#include "commands/lyrics_file_commands.h"
 #include "common/control_ids.h"
 #include "common/repaint.h"
 #include "common/safe_file.h"
@@ -140,6 +141,10 @@ void OnTextOpen() {
   TextFilePath = choice->path;
   TextFileName = choice->name;
   view->SetControlText(kIdcGroupFrame, "< " + TextFileName + " >");
+  if (HasExtension(TextFilePath, ".lrc")) {
+    OpenLrcFile(TextFilePath, std::nullopt);
+    return;
+  }
 
   std::string raw;
   bool whole = false;
@@ -149,6 +154,10 @@ void OnTextOpen() {
   }
   LoadedSyncText loaded;
   TextFileContent content;
+  if (whole && IsLrcText(TextFilePath, raw)) {
+    OpenLrcFile(TextFilePath, std::move(raw));
+    return;
+  }
   if (whole) {
     content = ContentOf(std::move(raw));
     loaded = LoadSyncText(content.stored);
@@ -162,6 +171,7 @@ void OnTextOpen() {
   }
   StoreLyrics(loaded.text);
   view->SetEditorText(loaded.text);
+  LastLrcTags = LrcTags{};
 
   if (content.utf8) {
     if (content.unencodable != 0)
@@ -186,11 +196,17 @@ void OnTextSave() {
   request.filter = kTextSaveFilter;
   request.folder = CurrentMp3Folder;
   request.proposedName = TextFileName;
+  request.filterIndex = SaveFilterIndexFor(TextFileName);
   std::optional<FileChoice> choice = view->FileDialog(request);
   if (!choice) return;
   TextFilePath = choice->path;
   TextFileName = choice->name;
   view->SetControlText(kIdcGroupFrame, std::string(" ") + " - " + TextFileName);
+  if (LyricsSaveType type = SaveTypeOfChoice(choice->filterIndex, TextFilePath); type != LyricsSaveType::kSyncText) {
+    if (!HasExtension(TextFilePath, SaveTypeExtension(type))) TextFilePath += SaveTypeExtension(type);
+    SaveLyricsFile(TextFilePath, type);
+    return;
+  }
   if (!HasExtension(TextFilePath, ".snc")) TextFilePath += ".snc";
 
   std::string stored;
@@ -239,11 +255,13 @@ void PromptSaveText() {
   ViewPort* view = ActiveView.load();
   if (!view) return;
   if (!TextFilePath.empty()) {
+    std::string lyrics;
+    const bool whole = CaptureLyrics(lyrics);
+    // An LRC or SRT file just read or saved: its bytes are no stored form to compare with.
+    if (whole && LyricsFileUnchanged(TextFilePath, lyrics)) return;
     std::string raw;
     bool wholeFile = false;
     if (ReadTextFile(TextFilePath, kMostTextFileBytes, raw, wholeFile)) {
-      std::string lyrics;
-      bool whole = CaptureLyrics(lyrics);
       std::string stored = lyrics;
       if (whole && EditorToStoredForm(stored) && UpToZero(stored) == UpToZero(raw)) return;
       // Also unchanged: the text as Text Open would load this file (six-digit tags expanded,

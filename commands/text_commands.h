@@ -8,9 +8,15 @@
 namespace vexalo {
 
 inline constexpr char kTextOpenTitle[] = "Text File Open";
-inline constexpr char kTextOpenFilter[] = "SyncText Files (*.snc)|*.snc|Text Files (*.txt)|*.txt|";
+inline constexpr char kTextOpenFilter[] =
+    "Lyrics files (*.snc;*.lrc;*.txt)|*.snc;*.lrc;*.txt|SyncText Files (*.snc)|*.snc|LRC Files (*.lrc)|*.lrc|"
+    "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|";
 inline constexpr char kTextSaveTitle[] = "SyncText File Save";
-inline constexpr char kTextSaveFilter[] = "SyncText Files (*.snc)|*.snc|Text Files (*.*)|*.*|";
+// The entries' order is the one SaveTypeOfChoice (lyrics_file_commands.h) reads.
+inline constexpr char kTextSaveFilter[] =
+    "SyncText Files (*.snc)|*.snc|LRC Files (*.lrc)|*.lrc|Enhanced LRC Files (*.lrc)|*.lrc|"
+    "LRC Files, CP949 (*.lrc)|*.lrc|Enhanced LRC Files, CP949 (*.lrc)|*.lrc|SRT Subtitles (*.srt)|*.srt|"
+    "Text Files (*.*)|*.*|";
 
 inline constexpr char kTextErrorText[] = " Text Error !!! ";
 inline constexpr char kTextOverwriteText[] = " Text File OverWrite ? ";
@@ -19,11 +25,13 @@ inline constexpr char kTextOpenErrorText[] = " Text File Open Error !!! ";
 inline constexpr char kTextSaveErrorText[] = " Text File Save Error !!! ";
 inline constexpr char kTextSizeOverText[] = " Text Size Over 30719 bytes !!! ";
 
-// Command 32771: offers to save the lyrics, asks for a SyncText or text file and loads it into
-// the editor (six-digit tags expanded, tags in editor form). A UTF-8 file is read as UTF-8.
+// Command 32771: offers to save the lyrics, asks for a SyncText, LRC or text file and loads it
+// into the editor (six-digit tags expanded, tags in editor form; LRC stamps become long tags).
+// A UTF-8 file is read as UTF-8.
 void OnTextOpen();
-// Command 32772: asks for a file name (".snc" appended unless present), writes the lyrics in
-// stored form safely (temporary file and rename) and rebuilds the sync table from them.
+// Command 32772: asks for a file name and type, writes the lyrics safely (temporary file and
+// rename) and rebuilds the sync table from them. SyncText gets ".snc" appended unless present and
+// holds the stored form; LRC and SRT files get their own extension.
 void OnTextSave();
 // Asks " Text File Save ? " when the editor holds lyrics that differ from the last text file.
 void PromptSaveText();

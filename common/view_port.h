@@ -25,11 +25,13 @@ struct FileDialogRequest {
   std::string folder;        // initial folder, empty for the current one
   std::string proposedName;  // initial file name, may be empty
   std::string defaultExt;    // without the dot, may be empty
+  int filterIndex = 0;       // the filter entry shown first, counted from 0
 };
 
 struct FileChoice {
   std::string path;  // full path
   std::string name;  // file name alone
+  int filterIndex = 0;  // the filter entry chosen, counted from 0
 };
 
 class ViewPort {

@@ -15,6 +15,7 @@ namespace vexalo {
 struct LrcIdTag {
   std::string key;
   std::string value;
+  bool operator==(const LrcIdTag&) const = default;
 };
 
 // The ID tags of an imported file, kept for its export: every tag in file order, the offset too

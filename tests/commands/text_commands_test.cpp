@@ -40,7 +40,9 @@ TEST_F(TextOpenTest, LoadsAStoredFileInEditorFormAndNamesIt) {
   ASSERT_EQ(view.dialogs.size(), 1u);
   EXPECT_FALSE(view.dialogs[0].save);
   EXPECT_EQ(view.dialogs[0].title, "Text File Open");
-  EXPECT_EQ(view.dialogs[0].filter, "SyncText Files (*.snc)|*.snc|Text Files (*.txt)|*.txt|");
+  EXPECT_EQ(view.dialogs[0].filter,
+            "Lyrics files (*.snc;*.lrc;*.txt)|*.snc;*.lrc;*.txt|SyncText Files (*.snc)|*.snc|LRC Files (*.lrc)|*.lrc|"
+            "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|");
   EXPECT_EQ(view.dialogs[0].folder, CurrentMp3Folder);
   EXPECT_EQ(view.commandAtDialog, kCmdPlay);  // a running playback ends before the dialog
   EXPECT_EQ(TextFilePath, path);
@@ -190,7 +192,11 @@ TEST_F(TextSaveTest, WritesTheStoredFormAndRebuildsTheTable) {
   ASSERT_EQ(view.dialogs.size(), 1u);
   EXPECT_TRUE(view.dialogs[0].save);
   EXPECT_EQ(view.dialogs[0].title, "SyncText File Save");
-  EXPECT_EQ(view.dialogs[0].filter, "SyncText Files (*.snc)|*.snc|Text Files (*.*)|*.*|");
+  EXPECT_EQ(view.dialogs[0].filter,
+            "SyncText Files (*.snc)|*.snc|LRC Files (*.lrc)|*.lrc|Enhanced LRC Files (*.lrc)|*.lrc|"
+            "LRC Files, CP949 (*.lrc)|*.lrc|Enhanced LRC Files, CP949 (*.lrc)|*.lrc|SRT Subtitles (*.srt)|*.srt|"
+            "Text Files (*.*)|*.*|");
+  EXPECT_EQ(view.dialogs[0].filterIndex, 0);
   EXPECT_EQ(view.dialogs[0].folder, CurrentMp3Folder);
   EXPECT_EQ(view.dialogs[0].proposedName, "proposed.snc");
   EXPECT_EQ(view.commandAtDialog, kCmdPlay);
