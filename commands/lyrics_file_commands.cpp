@@ -7,6 +7,7 @@
 #include "commands/command_support.h"
 #include "commands/text_commands.h"
 #include "common/control_ids.h"
+#include "common/cp949_chars.h"
 #include "common/input_file.h"
 #include "common/safe_file.h"
 #include "common/shared_state.h"
@@ -64,7 +65,11 @@ const char* EncodingName(LyricsEncoding encoding) {
   }
 }
 
-bool HasStoredLongTag(std::string_view bytes) { return bytes.find("\xA2\xE2") != std::string_view::npos; }
+bool HasStoredLongTag(std::string_view bytes) {
+  for (std::size_t i = 0; i < bytes.size(); i = NextCharacter(bytes, i))
+    if (StoredLongTagAt(bytes, i) || SixDigitTagAt(bytes, i)) return true;
+  return false;
+}
 
 }  // namespace
 

@@ -2,15 +2,11 @@
 
 #include <algorithm>
 
+#include "common/cp949_chars.h"
+
 namespace vexalo {
 
 namespace {
-
-constexpr unsigned char kEditorLong = 0xA7;
-constexpr unsigned char kEditorShort = 0xAB;
-constexpr unsigned char kEditorClose = 0xBB;
-
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
 unsigned char At(std::string_view s, std::size_t i) {
   return i < s.size() ? static_cast<unsigned char>(s[i]) : 0;
@@ -18,22 +14,6 @@ unsigned char At(std::string_view s, std::size_t i) {
 
 std::uint32_t Pair(std::string_view s, std::size_t i) {
   return static_cast<std::uint32_t>((At(s, i) - '0') * 10 + (At(s, i + 1) - '0'));
-}
-
-// Length of a whole editor tag at i (mark, digits, closing mark), or 0.
-std::size_t TagLengthAt(std::string_view s, std::size_t i) {
-  std::size_t digits;
-  if (At(s, i) == kEditorLong) {
-    digits = 8;
-  } else if (At(s, i) == kEditorShort) {
-    digits = 6;
-  } else {
-    return 0;
-  }
-  if (i + digits + 2 > s.size()) return 0;
-  for (std::size_t k = 1; k <= digits; ++k)
-    if (!IsDigit(At(s, i + k))) return 0;
-  return At(s, i + digits + 1) == kEditorClose ? digits + 2 : 0;
 }
 
 void AppendPair(std::string& out, std::uint32_t v) {
@@ -45,23 +25,20 @@ void AppendPair(std::string& out, std::uint32_t v) {
 
 EditorUnit EditorUnitAt(std::string_view text, std::size_t i) {
   EditorUnit unit;
-  const std::size_t tag = TagLengthAt(text, i);
-  if (tag == kEditorLongTagTextBytes) {
+  if (const std::size_t tag = EditorLongTagAt(text, i)) {
     unit.kind = EditorUnitKind::kLongTag;
     unit.length = tag;
     unit.millis = Pair(text, i + 1) * 3'600'000 + Pair(text, i + 3) * 60'000 +
                   Pair(text, i + 5) * 1'000 + Pair(text, i + 7) * 10;
     return unit;
   }
-  if (tag == kEditorShortTagTextBytes) {
+  if (const std::size_t tag = EditorShortTagAt(text, i)) {
     unit.kind = EditorUnitKind::kShortTag;
     unit.length = tag;
     unit.millis = Pair(text, i + 1) * 60'000 + Pair(text, i + 3) * 1'000 + Pair(text, i + 5) * 10;
     return unit;
   }
-  const unsigned char c = At(text, i);
-  const bool pair = c >= 0x81 && c != 0xFF && i + 1 < text.size() && TagLengthAt(text, i + 1) == 0;
-  unit.length = pair ? 2 : 1;
+  unit.length = NextCharacter(text, i) - i;
   return unit;
 }
 
@@ -98,7 +75,7 @@ std::string EditorLongTag(std::uint32_t millis) {
   const std::uint32_t centis = std::min(RoundToHundredths(millis), kMaxLongTagMillis) / 10;
   const std::uint32_t seconds = centis / 100;
   const std::uint32_t minutes = seconds / 60;
-  std::string tag(1, static_cast<char>(kEditorLong));
+  std::string tag(1, static_cast<char>(kEditorLongOpen));
   AppendPair(tag, minutes < 100 ? 0 : minutes / 60);
   AppendPair(tag, minutes < 100 ? minutes : minutes % 60);
   AppendPair(tag, seconds % 60);
@@ -110,7 +87,7 @@ std::string EditorLongTag(std::uint32_t millis) {
 std::string EditorShortTag(std::uint32_t millis) {
   const std::uint32_t centis = std::min(RoundToHundredths(millis), kMaxShortTagMillis) / 10;
   const std::uint32_t seconds = centis / 100;
-  std::string tag(1, static_cast<char>(kEditorShort));
+  std::string tag(1, static_cast<char>(kEditorShortOpen));
   AppendPair(tag, seconds / 60);
   AppendPair(tag, seconds % 60);
   AppendPair(tag, centis % 100);

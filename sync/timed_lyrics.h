@@ -17,9 +17,9 @@ constexpr std::uint32_t kMaxShortTagMillis = 5'999'990;   // 99:59.99
 constexpr std::size_t kEditorLongTagTextBytes = 10;       // the tag without its line break
 constexpr std::size_t kEditorShortTagTextBytes = 8;
 
-// One step through an editor text: a whole tag (digits all digits), or one character. A byte of
-// 0x81 or more begins a two-byte character unless the next byte begins a whole tag, the same rule
-// the text codec follows, so a mark byte inside a Hangul character is never taken for a tag.
+// One step through an editor text from a character boundary: a whole tag (digits all digits), or
+// one character, as cp949_chars.h steps, so a mark byte inside a Hangul character is never taken
+// for a tag.
 enum class EditorUnitKind { kChar, kLongTag, kShortTag };
 struct EditorUnit {
   EditorUnitKind kind = EditorUnitKind::kChar;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/text_codec.h"
+#include "support/hangul_tag_cases.h"
 #include "sync/lrc_file.h"
 #include "sync/lyrics_file_text.h"
 #include "sync/sync_text.h"
@@ -334,4 +335,19 @@ TEST(LrcFormat, TimeTextsRoundToHundredths) {
   EXPECT_EQ(LrcTimeText(61'005), "01:01.01");
   EXPECT_EQ(LrcTimeText(59'995), "01:00.00");
   EXPECT_EQ(LrcTimeText(6'000'000), "100:00.00");
+}
+
+TEST(LrcRoundTrip, MarkBytesInsideHangulCharactersAreNoTags) {
+  for (const test::HangulTagCase& c : test::HangulTagCases()) {
+    const std::string lrc = EditorFormToLrc(c.editor, {}, LrcStyle::kEnhanced);
+    const LrcImport back = LrcToEditorForm(lrc);
+    EXPECT_EQ(back.editorText, c.editor) << c.name << "\nLRC was:\n" << lrc;
+    EXPECT_TRUE(back.problems.empty()) << c.name;
+  }
+  // A short tag between two such characters is a word mark; written plain it is left out.
+  const std::string gat = "\xB0\xAB", sa = "\xBB\xE7";
+  EXPECT_EQ(EditorFormToLrc(gat + W("000102") + sa, {}, LrcStyle::kEnhanced), gat + "<00:01.02>" + sa);
+  EXPECT_EQ(EditorFormToLrc(gat + W("000102") + sa, {}, LrcStyle::kPlain), gat + sa);
+  // Mark bytes inside characters are kept by every writer that leaves short tags out.
+  EXPECT_EQ(WithoutShortTags(gat + "123456" + sa), gat + "123456" + sa);
 }
