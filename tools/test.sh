@@ -25,4 +25,5 @@ if [ "${VEXALO_QUICK:-0}" != 1 ]; then
   if [ -x build-tsan/tests/test_playback ]; then
     TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build-tsan/tests/test_playback
   fi
+  bash tools/fuzz.sh "codec decode sync_table sync_text" 20  # libFuzzer harnesses, 20 s each on their corpora
 fi
