@@ -732,6 +732,8 @@ bool SelfTestExists(const std::string& name) { return Tests().count(name) != 0; 
 bool SelfTestOpensFileItself(const std::string& name) { return name == "new-user" || name == "close-while-decoding" || name == "bench-latency"; }
 
 void StartSelfTest(const std::string& name, CMainFrame& frame, const std::string& file) {
+  std::printf("self-test %s, resources from %s\n", name.c_str(), ResourceDir().c_str());
+  std::fflush(stdout);
   auto* runner = new Runner(frame, file);  // lives until the program ends
   Tests().at(name)(*runner);
   runner->Start();

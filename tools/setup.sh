@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config libwxgtk3.2-dev libmad0-dev libid3tag0-dev
   zlib1g-dev libsdl2-dev libgtest-dev fonts-nanum xvfb xauth xdotool imagemagick lame sox mpg123
   madplay ffmpeg python3-mutagen python3-numpy python3-pil hyperfine ccache libuchardet-dev
-  clang libclang-rt-14-dev)
+  clang libclang-rt-14-dev dpkg-dev file)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
