@@ -696,7 +696,7 @@ void BenchLatency(Runner& r) {
       r.MoveTo(c.x, c.y);
     }
     return Decoded();
-  }, 120000);
+  }, 900000);
   r.Do("report", [f] {
     f->stop.store(true);
     auto summary = [](const char* what, std::vector<double> v) {
@@ -707,7 +707,7 @@ void BenchLatency(Runner& r) {
     };
     summary("UI queue delay while decoding", f->queue);
     summary("hover to tip while decoding (incl. xdotool start)", f->hover);
-    std::printf("decoded bytes %u; peak memory (VmHWM) %ld kB\n", storedBytes.load(), PeakRssKb());
+    std::printf("decoded bytes %llu; peak memory (VmHWM) %ld kB\n", static_cast<unsigned long long>(storedBytes.load()), PeakRssKb());
     std::fflush(stdout);
   });
 }

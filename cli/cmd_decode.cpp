@@ -54,7 +54,7 @@ int Run(const std::vector<std::string>& args) {
 
   if (SongInfo.layer.load() != 3) return cli::FailWith(kNotMp3Message, input + ": no MPEG audio Layer III frame");
 
-  const std::uint32_t bytes = storedBytes.load(std::memory_order_acquire);
+  const std::uint64_t bytes = storedBytes.load(std::memory_order_acquire);
   if (!output.empty()) {
     AtomicFileWriter writer;
     if (!writer.Open(target) || !writer.Write(SongBuffer, bytes) || !writer.Commit())
@@ -67,8 +67,9 @@ int Run(const std::vector<std::string>& args) {
   std::printf("channels: %d\n", SongInfo.channels.load());
   std::printf("frameScale: %d\n", SongInfo.frameScale.load());
   std::printf("frameSeconds: %.9f\n", SongInfo.frameSeconds.load());
-  std::printf("storedBytes: %u\n", static_cast<unsigned>(bytes));
+  std::printf("storedBytes: %llu\n", static_cast<unsigned long long>(bytes));
   std::printf("total: %s\n", ProgressText.Get().c_str());
+  if (const std::string shortfall = DecodeShortfallMessage(); !shortfall.empty()) return cli::Fail(shortfall);
   return cli::kExitOk;
 }
 

@@ -17,6 +17,7 @@
 #include "common/worker.h"
 #include "decode/decode_job.h"
 #include "decode/decode_worker.h"
+#include "playback/playback_speed.h"
 #include "playback/transport.h"
 #include "playback/wave_out_device.h"
 #include "sync/sync_table.h"
@@ -27,12 +28,13 @@ namespace {
 using namespace vexalo;
 
 const char kUsage[] =
-    "Usage: vexalo-sync play FILE.mp3 [--from M:SS.mmm] [--window]\n"
+    "Usage: vexalo-sync play FILE.mp3 [--from M:SS.mmm] [--window] [--speed 0.5|0.75|1]\n"
     "Decodes the MP3 file and plays it as the editor's Play does, printing each Play Time\n"
     "read-out on its own line and, when the file carries timed lyrics, each lyric as the\n"
     "panel shows it (as UTF-8). Ctrl+C stops.\n"
     "  --from M:SS.mmm  start there instead of at the beginning\n"
-    "  --window         play the 200-frame window from the start, as the User View does\n";
+    "  --window         play the 200-frame window from the start, as the User View does\n"
+    "  --speed S        play at 0.5, 0.75 or 1 times the speed, pitch kept (times stay the song's)\n";
 
 int Run(const std::vector<std::string>& args);
 const cli::Subcommand kCommand{"play", "play an MP3 file, printing its play times and lyrics", kUsage, Run};
@@ -152,26 +154,39 @@ int ParseStart(const std::string& text) {
 }
 
 // The even song position whose time is `ms`, within the decoded data.
-std::uint32_t PositionOfTime(int ms) {
+std::uint64_t PositionOfTime(int ms) {
   const double frameMs = SongInfo.frameSeconds.load() * 1000.0;
-  const std::uint32_t stored = storedBytes.load();
+  const std::uint64_t stored = storedBytes.load();
   if (frameMs <= 0 || stored < 2) return 0;
   double p = ms / frameMs * SongBytesPerFrame();
   auto pos = static_cast<std::uint64_t>(p);
   pos &= ~static_cast<std::uint64_t>(1);
   if (pos > stored - 2) pos = stored - 2;
-  return static_cast<std::uint32_t>(pos);
+  return pos;
 }
 
 int Run(const std::vector<std::string>& args) {
   std::string input;
   int startMs = 0;
   bool window = false;
+  int speed = 100;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--from") {
       if (i + 1 >= args.size()) return cli::UsageError(kCommand, "--from needs a time");
       startMs = ParseStart(args[++i]);
       if (startMs < 0) return cli::UsageError(kCommand, "--from takes M:SS.mmm");
+    } else if (args[i] == "--speed") {
+      if (i + 1 >= args.size()) return cli::UsageError(kCommand, "--speed needs a value");
+      const std::string value = args[++i];
+      if (value == "0.5") {
+        speed = 50;
+      } else if (value == "0.75") {
+        speed = 75;
+      } else if (value == "1" || value == "1.0") {
+        speed = 100;
+      } else {
+        return cli::UsageError(kCommand, "--speed takes 0.5, 0.75 or 1");
+      }
     } else if (args[i] == "--window") {
       window = true;
     } else if (!args[i].empty() && args[i][0] == '-') {
@@ -216,6 +231,7 @@ int Run(const std::vector<std::string>& args) {
   sigaction(SIGINT, &stop, nullptr);
   sigaction(SIGTERM, &stop, nullptr);
 
+  PlaybackSpeedPercent.store(speed);
   WorkerBusy.store(1);
   if (window) {
     WindowPlayWorker();

@@ -68,7 +68,7 @@ void OnTransportKey(int code) {
       if (PlayerState.load() != kStateWindowView || WorkerBusy.load()) return;
       WorkerBusy.store(1);
       const std::int64_t step = static_cast<std::int64_t>(3 * ColumnBytes.load() / 4) * WaveRect.right;
-      std::int64_t pos = PlayPosBytes.load();
+      auto pos = static_cast<std::int64_t>(PlayPosBytes.load());
       if (code == kCmdRewind) {
         pos -= step;
         if (pos & 1) --pos;
@@ -76,13 +76,13 @@ void OnTransportKey(int code) {
       } else {
         pos += step;
         if (pos & 1) ++pos;
-        const std::int64_t stored = storedBytes.load();
+        const auto stored = static_cast<std::int64_t>(storedBytes.load());
         if (pos >= stored) {
           pos = std::max<std::int64_t>(stored - 1, 0);
           if (pos & 1) --pos;
         }
       }
-      PlayPosBytes.store(static_cast<std::uint32_t>(pos));
+      PlayPosBytes.store(static_cast<std::uint64_t>(pos));
       RepaintView();
       UpdateSliderFromPosition(PlayPosBytes.load());
       ShowPlayReadout();

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace vexalo {
@@ -20,6 +22,9 @@ class AudioBackend {
   virtual int Queue(int index, const unsigned char* data, std::size_t bytes) = 0;
   virtual int Close() = 0;
   virtual std::string ErrorText(int code) const = 0;
+  // The stream frame (one sample per channel) being heard now, counted from the open's first
+  // queued frame; nothing when the backend cannot tell. Called from any thread.
+  virtual std::optional<std::int64_t> PlayingFrame() const { return std::nullopt; }
 };
 
 }  // namespace vexalo

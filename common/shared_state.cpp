@@ -2,8 +2,7 @@
 
 namespace vexalo {
 
-alignas(64) unsigned char SongBuffer[kSongBufferBytes];
-std::atomic<std::uint32_t> storedBytes{0};
+std::atomic<std::uint64_t> storedBytes{0};
 SongInfoData SongInfo;
 
 void SongInfoData::Reset() {
@@ -47,11 +46,11 @@ std::atomic<int> WorkerBusy{0};
 std::atomic<int> Decoding{0};
 std::atomic<int> ProgressMillis{0};
 std::atomic<int> SliderPos{0};
-std::atomic<std::uint32_t> SliderStepBytes{0};
-std::atomic<std::uint32_t> PlayPosBytes{0};
+std::atomic<std::uint64_t> SliderStepBytes{0};
+std::atomic<std::uint64_t> PlayPosBytes{0};
 std::atomic<int> CursorOffset{0};
-std::atomic<std::uint32_t> ColumnBytes{0};
-std::atomic<std::uint32_t> ColumnStep{0};
+std::atomic<std::uint64_t> ColumnBytes{0};
+std::atomic<std::uint64_t> ColumnStep{0};
 std::atomic<int> ChunkFrames{4};
 std::atomic<int> LyricPanelFresh{0};
 std::atomic<int> BufferDoneFlag{0};

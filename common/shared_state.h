@@ -8,12 +8,12 @@
 #include <mutex>
 #include <string>
 
+#include "common/song_buffer.h"
+
 namespace vexalo {
 
 class ViewPort;
 
-constexpr std::size_t kSongBufferBytes = 62'208'000;
-constexpr std::size_t kSongStopBytes = 62'194'176;  // kSongBufferBytes less one frame's scratch
 constexpr std::size_t kTextCapacity = 512;          // read-out texts, tag slots, panel text
 constexpr std::size_t kLyricsCapacity = 30'720;     // lyrics text buffer and SyncTable block buffer
 
@@ -33,12 +33,10 @@ enum : int {
   kCmdWindowView = 77777,
 };
 
-// The decoded song: signed 16-bit little-endian samples of one channel. Reserved once for the
-// life of the process (zero pages cost no memory until written).
-extern unsigned char SongBuffer[kSongBufferBytes];
-// Bytes held in SongBuffer. The decoder stores samples first, then publishes the new count with
-// release order, so a reader that loads it with acquire order sees every byte below it.
-extern std::atomic<std::uint32_t> storedBytes;
+// Bytes held in SongBuffer (common/song_buffer.h). The decoder stores samples first, then
+// publishes the new count with release order, so a reader that loads it with acquire order sees
+// every byte below it. Song positions are 64-bit: a long song passes 4 GB of samples.
+extern std::atomic<std::uint64_t> storedBytes;
 
 // Facts of the loaded song, from its first Layer III frame.
 struct SongInfoData {
@@ -106,11 +104,11 @@ extern std::atomic<int> WorkerBusy;
 extern std::atomic<int> Decoding;
 extern std::atomic<int> ProgressMillis;
 extern std::atomic<int> SliderPos;
-extern std::atomic<std::uint32_t> SliderStepBytes;
-extern std::atomic<std::uint32_t> PlayPosBytes;
+extern std::atomic<std::uint64_t> SliderStepBytes;
+extern std::atomic<std::uint64_t> PlayPosBytes;
 extern std::atomic<int> CursorOffset;
-extern std::atomic<std::uint32_t> ColumnBytes;
-extern std::atomic<std::uint32_t> ColumnStep;
+extern std::atomic<std::uint64_t> ColumnBytes;
+extern std::atomic<std::uint64_t> ColumnStep;
 extern std::atomic<int> ChunkFrames;
 extern std::atomic<int> LyricPanelFresh;
 extern std::atomic<int> BufferDoneFlag;

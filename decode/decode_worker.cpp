@@ -22,31 +22,33 @@ namespace {
 unsigned char g_frameArea[kFrameScratchBytes];
 
 // How far SongBuffer holds data from earlier songs: only that much needs clearing at the next
-// start, so untouched pages of the area are never brought into memory.
-std::atomic<std::size_t> g_songHighWater{0};
+// start.
+std::atomic<std::uint64_t> g_songHighWater{0};
+
+SharedText g_shortfall;
 
 void ClearSongBuffer() {
-  std::size_t used = std::max<std::size_t>(g_songHighWater.load(), storedBytes.load());
+  const std::uint64_t used = std::max(g_songHighWater.load(), storedBytes.load());
   storedBytes.store(0, std::memory_order_release);
-  if (used > kSongBufferBytes) used = kSongBufferBytes;
-  std::memset(SongBuffer, 0, used);
+  ZeroSongBytes(used);
   g_songHighWater.store(0);
 }
 
-// Appends the left (or only) channel of one converted frame to SongBuffer.
-std::size_t StoreFrame(const unsigned char* frame, std::size_t bytes, int channels, std::size_t stored) {
+// Bytes that one converted frame adds to SongBuffer: its left (or only) channel.
+std::size_t StoredSizeOf(std::size_t bytes, int channels) {
+  return channels >= 2 ? bytes / 4 * 2 : bytes & ~static_cast<std::size_t>(1);
+}
+
+// Appends the left (or only) channel of one converted frame behind `stored`; the room has been
+// made usable.
+void StoreFrame(const unsigned char* frame, std::size_t bytes, int channels, std::uint64_t stored) {
   unsigned char* dst = SongBuffer + stored;
-  const std::size_t room = kSongBufferBytes - stored;
   if (channels >= 2) {
-    std::size_t pairs = bytes / 4;
-    if (pairs * 2 > room) pairs = room / 2;
+    const std::size_t pairs = bytes / 4;
     for (std::size_t i = 0; i < pairs; ++i) std::memcpy(dst + 2 * i, frame + 4 * i, 2);
-    return pairs * 2;
+    return;
   }
-  std::size_t n = bytes & ~static_cast<std::size_t>(1);
-  if (n > room) n = room & ~static_cast<std::size_t>(1);
-  std::memcpy(dst, frame, n);
-  return n;
+  std::memcpy(dst, frame, StoredSizeOf(bytes, channels));
 }
 
 }  // namespace
@@ -90,7 +92,8 @@ int DecodeWorker() {
   double runningSeconds = 0.0;
   int ms = 0;
   long frameCounter = 0;
-  std::size_t stored = 0;
+  std::uint64_t stored = 0;
+  bool outOfMemory = false;
   int songChannels = 0;
   double frameSeconds = 0.0;
   FrameFacts facts;
@@ -118,22 +121,28 @@ int DecodeWorker() {
       SongInfo.layer.store(3);
     }
 
+    // The frame's own layout decides what is its left channel, so a stream whose mode changes
+    // midway still stores one channel.
+    const int frameChannels = TheDecodeJob.channelsIn;
+    const std::size_t frameStored = StoredSizeOf(static_cast<std::size_t>(got), frameChannels);
+    if (!EnsureSongBytes(stored + frameStored)) {
+      outOfMemory = true;
+      break;
+    }
     runningSeconds += frameSeconds;
     ms = static_cast<int>(runningSeconds * 1000.0);
     ProgressMillis.store(ms);
 
-    // The frame's own layout decides what is its left channel, so a stream whose mode changes
-    // midway still stores one channel.
-    stored += StoreFrame(g_frameArea, static_cast<std::size_t>(got), TheDecodeJob.channelsIn, stored);
+    StoreFrame(g_frameArea, static_cast<std::size_t>(got), frameChannels, stored);
+    stored += frameStored;
     g_songHighWater.store(stored, std::memory_order_relaxed);
-    storedBytes.store(static_cast<std::uint32_t>(stored), std::memory_order_release);
+    storedBytes.store(stored, std::memory_order_release);
 
     if (frameCounter % kProgressEveryFrames == 0) {
       ProgressText.Set(FormatClock(kProcessingTimeFormat, ms));
       ShowReadout(kIdcProgressSlot, ProgressText.Get());
     }
     ++frameCounter;
-    if (stored >= kSongStopBytes) break;
   }
 
   EndDecodeJob();
@@ -149,10 +158,10 @@ int DecodeWorker() {
   ShowReadout(kIdcEndSlot, EndTimeText.Get());
 
   if (SongInfo.layer.load() == 3) {
-    auto step = static_cast<std::uint32_t>(static_cast<double>(stored) * (1.0 / kSliderMax));
+    auto step = static_cast<std::uint64_t>(static_cast<double>(stored) * (1.0 / kSliderMax));
     if (step == 0) step = 1;
     SliderStepBytes.store(step);
-    const int pos = static_cast<int>(std::min<std::uint32_t>(PlayPosBytes.load() / step, kSliderMax));
+    const int pos = static_cast<int>(std::min<std::uint64_t>(PlayPosBytes.load() / step, kSliderMax));
     SliderPos.store(pos);
     if (ViewPort* view = ActiveView.load()) {
       view->EnableSlider(true);
@@ -169,9 +178,15 @@ int DecodeWorker() {
   }
 
   RepaintView();
+  // The song stays what was decoded; the user learns how far that is.
+  g_shortfall.Set(outOfMemory && SongInfo.layer.load() == 3 ? FormatClock(kOutOfMemoryFormat, ms) : std::string());
+  if (const std::string shortfall = g_shortfall.Get(); !shortfall.empty())
+    if (ViewPort* view = ActiveView.load()) view->MessageBox(shortfall, kProductTitle, MessageStyle::Ok);
   WorkerBusy.store(0);
   return 1;
 }
+
+std::string DecodeShortfallMessage() { return g_shortfall.Get(); }
 
 bool LaunchDecodeWorker() {
   int idle = 0;

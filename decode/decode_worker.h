@@ -13,6 +13,10 @@ namespace vexalo {
 // (the command-line tool and tests do) with WorkerBusy set or not.
 int DecodeWorker();
 
+// After DecodeWorker: the message it showed when memory ran out before the song's end (the song
+// holds what was decoded), else empty. For callers without a window.
+std::string DecodeShortfallMessage();
+
 // Sets WorkerBusy and starts DecodeWorker on the worker thread (common/worker.h). False, and
 // nothing started, when a worker is already busy.
 bool LaunchDecodeWorker();
@@ -38,6 +42,9 @@ constexpr const char* kTotalTimeFormat = " Total Time = %02d:%02d:%02d ";
 constexpr const char* kStartTimeFormat = " Start Time = %02d:%02d:%02d ";
 constexpr const char* kEndTimeFormat = " End Time = %02d:%02d:%02d ";
 constexpr const char* kNotMp3Message = " Not MP3 File !!! ";
+// Decoding stopped because no more memory could be had for the samples; the song is kept as far
+// as it got (minutes, seconds, hundredths).
+constexpr const char* kOutOfMemoryFormat = " Not enough memory for the whole song: decoded up to %02d:%02d:%02d !!! ";
 constexpr int kProgressEveryFrames = 50;
 constexpr int kSliderMax = 65'535;
 

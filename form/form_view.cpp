@@ -17,7 +17,7 @@ namespace vexalo {
 namespace {
 
 std::atomic<void (*)(Canvas&)> g_drawWhole{&DrawWholeWave};
-std::atomic<std::uint32_t (*)(Canvas&, std::uint32_t)> g_drawWindow{&DrawWindowWave};
+std::atomic<std::uint64_t (*)(Canvas&, std::uint64_t)> g_drawWindow{&DrawWindowWave};
 std::atomic<bool (*)(int, int)> g_pointerDown{&OnLButtonDown};
 std::atomic<bool (*)(int, int)> g_pointerMoved{&OnMouseMove};
 
@@ -57,8 +57,8 @@ WaveformCalls DefaultWaveformCalls() {
   return calls;
 }
 
-std::uint32_t WindowSpanBytes() {
-  return static_cast<std::uint32_t>(kWindowFrames) * static_cast<std::uint32_t>(SongBytesPerFrame());
+std::uint64_t WindowSpanBytes() {
+  return static_cast<std::uint64_t>(kWindowFrames) * static_cast<std::uint64_t>(SongBytesPerFrame());
 }
 
 std::string SongFactsText() {
@@ -79,8 +79,8 @@ void OnDraw(Canvas& canvas) {
   const int state = PlayerState.load();
   if (state == kStateWindowView) {
     if (auto drawWindow = g_drawWindow.load()) {
-      const std::uint32_t step = drawWindow(canvas, WindowSpanBytes());
-      if (step != 0) ColumnBytes.store(static_cast<std::uint32_t>(SongInfo.channels.load()) * step);
+      const std::uint64_t step = drawWindow(canvas, WindowSpanBytes());
+      if (step != 0) ColumnBytes.store(static_cast<std::uint64_t>(SongInfo.channels.load()) * step);
     }
   } else if (state == kStateWholeView) {
     if (ViewPort* view = ActiveView.load()) view->SetStatusText(kPaneSongFacts, SongFactsText());

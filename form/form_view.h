@@ -18,7 +18,7 @@ namespace vexalo {
 struct WaveformCalls {
   void (*drawWhole)(Canvas& canvas) = nullptr;
   // Draws the window view for `length` bytes of SongBuffer; returns the per-channel step.
-  std::uint32_t (*drawWindow)(Canvas& canvas, std::uint32_t length) = nullptr;
+  std::uint64_t (*drawWindow)(Canvas& canvas, std::uint64_t length) = nullptr;
   // A left press and a pointer move; each returns true when the waveform took the event
   // (inside WaveRect with a song shown), and the button bar then leaves it alone.
   bool (*pointerDown)(int x, int y) = nullptr;
@@ -30,7 +30,7 @@ WaveformCalls GetWaveformCalls();
 WaveformCalls DefaultWaveformCalls();
 
 // Bytes of SongBuffer that the window view spans: 200 frames of the loaded song.
-std::uint32_t WindowSpanBytes();
+std::uint64_t WindowSpanBytes();
 
 // Paints the whole view: the skin in its fixed order, then in PlayerState 99 the window waveform,
 // in 2 the song facts in status pane 1 and (unless decoding) the whole waveform, then Insert

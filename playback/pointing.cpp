@@ -23,19 +23,19 @@ constexpr double kSliderUnit = 1.0 / 65535.0;
 bool SongLoaded() { return !CurrentMp3Path.empty(); }
 
 // An even position limited to the decoded data.
-std::uint32_t LimitToData(std::uint64_t p) {
+std::uint64_t LimitToData(std::uint64_t p) {
   const std::uint64_t stored = storedBytes.load();
   if (p > stored) {
     p = stored;
     if (p & 1) --p;
   }
-  return static_cast<std::uint32_t>(p);
+  return p;
 }
 
 std::uint64_t EvenUp(std::uint64_t p) { return (p & 1) ? p + 1 : p; }
 
-std::uint32_t CursorColumnOf(std::uint32_t pos) {
-  std::uint32_t columnBytes = ColumnBytes.load();
+std::uint64_t CursorColumnOf(std::uint64_t pos) {
+  std::uint64_t columnBytes = ColumnBytes.load();
   if (columnBytes == 0) columnBytes = 1;
   return pos / columnBytes;
 }
@@ -128,7 +128,7 @@ int OnSliderCustomDraw() {
     pos = std::max<std::int64_t>(static_cast<std::int64_t>(stored) - 1, 0);
     if (pos & 1) --pos;
   }
-  PlayPosBytes.store(static_cast<std::uint32_t>(pos));
+  PlayPosBytes.store(static_cast<std::uint64_t>(pos));
   TransportCommand.store(kCmdNone);
   if (PlayerState.load() == kStateWindowView) {
     RepaintView();

@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -45,6 +46,8 @@ void SdlAudioBackend::Pull(unsigned char* stream, int length) {
   const std::size_t want = static_cast<std::size_t>(length);
   {
     std::lock_guard<std::mutex> hold(m_lock);
+    m_framesBeforePull += m_framesInPull;
+    m_pullTime = std::chrono::steady_clock::now();
     while (filled < want && m_count > 0) {
       Pending& p = m_pending[m_head];
       std::size_t take = std::min(want - filled, p.bytes - p.consumed);
@@ -58,6 +61,7 @@ void SdlAudioBackend::Pull(unsigned char* stream, int length) {
       }
     }
     if (m_count == 0) ++m_emptyPulls;
+    m_framesInPull = static_cast<std::int64_t>(filled) / m_frameBytes;
   }
   if (filled < want) std::memset(stream + filled, 0, want - filled);
   for (int i = 0; i < finishedCount; ++i) m_onDone(finished[i]);
@@ -79,6 +83,12 @@ int SdlAudioBackend::OpenWithCurrentDriver(int channels, int sampleRate) {
     m_lastError = SDL_GetError();
     return -1;
   }
+  // The silent drivers pace each callback's frames right after it; a real device first plays
+  // what it already holds, about one buffer.
+  const char* driver = SDL_GetCurrentAudioDriver();
+  const bool silent = driver && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "disk") == 0);
+  std::lock_guard<std::mutex> hold(m_lock);
+  m_latencyFrames = silent ? 0 : have.samples;
   return 0;
 }
 
@@ -88,6 +98,10 @@ int SdlAudioBackend::Open(int channels, int sampleRate, DoneCallback onDone) {
     std::lock_guard<std::mutex> hold(m_lock);
     m_head = m_count = 0;
     m_emptyPulls = 0;
+    m_framesBeforePull = m_framesInPull = 0;
+    m_pullTime = std::chrono::steady_clock::now();
+    m_rate = sampleRate;
+    m_frameBytes = 2 * std::max(1, channels);
   }
   m_onDone = std::move(onDone);
   if (!m_audioInitialised) {
@@ -115,6 +129,10 @@ int SdlAudioBackend::Open(int channels, int sampleRate, DoneCallback onDone) {
     }
   }
   if (!opened) return kErrOpen;
+  {
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_playing = true;
+  }
   SDL_PauseAudioDevice(m_device, 0);
   return 0;
 }
@@ -144,7 +162,22 @@ int SdlAudioBackend::Close() {
   m_device = 0;
   std::lock_guard<std::mutex> hold(m_lock);
   m_head = m_count = 0;
+  m_playing = false;
   return 0;
+}
+
+std::int64_t EstimatePlayingFrame(std::int64_t before, std::int64_t inPull, double secondsSincePull, int rate,
+                                  int latencyFrames) {
+  const double since = std::max(0.0, secondsSincePull) * std::max(rate, 0);
+  const auto into = static_cast<std::int64_t>(std::min(since, static_cast<double>(inPull)));
+  return std::max<std::int64_t>(0, before + into - latencyFrames);
+}
+
+std::optional<std::int64_t> SdlAudioBackend::PlayingFrame() const {
+  std::lock_guard<std::mutex> hold(m_lock);
+  if (!m_playing) return std::nullopt;
+  const double since = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_pullTime).count();
+  return EstimatePlayingFrame(m_framesBeforePull, m_framesInPull, since, m_rate, m_latencyFrames);
 }
 
 std::string SdlAudioBackend::ErrorText(int code) const {

@@ -5,12 +5,14 @@
 #include <cstdio>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include "common/control_ids.h"
 #include "common/repaint.h"
 #include "common/shared_state.h"
 #include "common/view_port.h"
 #include "common/worker.h"
+#include "playback/playback_speed.h"
 #include "playback/readout.h"
 #include "playback/sdl_audio_backend.h"
 #include "playback/wave_out_device.h"
@@ -33,11 +35,11 @@ int SongChannels() { return std::max(1, SongInfo.channels.load()); }
 double FrameMillis() { return SongInfo.frameSeconds.load() * 1000.0; }
 
 // The double value TimeOfPosition truncates.
-double ExactTimeOfPosition(std::uint32_t p) {
+double ExactTimeOfPosition(std::uint64_t p) {
   const double perFrame = SongBytesPerFrame();
   if (perFrame <= 0) return 0.0;
   const double frameMs = FrameMillis();
-  return frameMs / (perFrame / SongChannels()) + (p / perFrame) * frameMs;
+  return frameMs / (perFrame / SongChannels()) + (static_cast<double>(p) / perFrame) * frameMs;
 }
 
 std::string FormatTime(const char* format, int ms) {
@@ -60,12 +62,12 @@ void SetSlider(int pos) {
 void DrawWindowAndSetColumns() {
   ViewPort* view = ActiveView.load();
   if (!view) return;
-  std::uint32_t step;
+  std::uint64_t step;
   {
     CanvasLease canvas(*view);
-    step = DrawWindowWave(*canvas, static_cast<std::uint32_t>(kWindowFrames * SongBytesPerFrame()));
+    step = DrawWindowWave(*canvas, static_cast<std::uint64_t>(kWindowFrames) * SongBytesPerFrame());
   }
-  ColumnBytes.store(step * static_cast<std::uint32_t>(SongChannels()));
+  ColumnBytes.store(step * static_cast<std::uint64_t>(SongChannels()));
 }
 
 // The moving cursor: a line over the band middle-50..middle+50, with the band's pixels saved
@@ -128,26 +130,66 @@ bool StopsWindowPlayer(int command) {
 // One playback's feeding loop, shared by both players.
 class Feeder {
  public:
-  Feeder(std::uint32_t pos, std::uint64_t limit, double startMillis)
-      : m_pos(pos), m_limit(limit), m_startMillis(startMillis) {
+  Feeder(std::uint64_t pos, std::uint64_t limit, double startMillis)
+      : m_pos(pos), m_limit(limit), m_startMillis(startMillis), m_queued(static_cast<double>(pos)) {
     m_chunkFrames = std::clamp(ChunkFrames.load(), 1, static_cast<int>(kChunkBufferBytes / 4608));
     m_songChunk = static_cast<std::uint32_t>(m_chunkFrames * SongBytesPerFrame());
+    m_stretched.resize(m_songChunk / 2);
   }
 
   enum class Fed { Chunk, EndReached, Stopped };
 
-  // Feeds one chunk. A chunk that would pass the limit is not played (EndReached). The wait for
-  // a free device buffer comes before the chunk is prepared, and a command that ends the loop
-  // and arrives during it leaves the chunk unread (Stopped): stopping then lets only the chunks
-  // already queued play out.
+  // Feeds one chunk at the speed chosen now. A chunk that would pass the limit is not played
+  // (EndReached). The wait for a free device buffer comes before the chunk is prepared, and a
+  // command that ends the loop and arrives during it leaves the chunk unread (Stopped):
+  // stopping then lets only the chunks already queued play out.
   template <typename Stops>
   Fed FeedChunk(Stops stops) {
-    if (m_songChunk == 0 || static_cast<std::uint64_t>(m_pos) + m_songChunk > m_limit) return Fed::EndReached;
+    const int speed = ValidSpeed(PlaybackSpeedPercent.load());
+    if (speed != m_speed) ChangeSpeed(speed);
+    return m_speed == 100 ? FeedSongChunk(stops) : FeedStretchedChunk(stops);
+  }
+
+  bool DeviceFailed() const { return m_lastResult == -1; }
+  // Where the next playback goes on from: the end of the sound queued so far.
+  std::uint64_t Position() const { return m_speed == 100 ? m_pos : EvenBelow(m_queued); }
+  // Frames of the song one device buffer stands for, which the cursor moves by.
+  float FramesPerBuffer() const {
+    return m_speed == 100 ? static_cast<float>(m_chunkFrames) : static_cast<float>(m_chunkFrames * m_speed / 100.0);
+  }
+
+ private:
+  static std::uint64_t EvenBelow(double bytes) {
+    const auto p = static_cast<std::uint64_t>(std::max(0.0, bytes));
+    return p & ~std::uint64_t{1};
+  }
+
+  bool WaitForBuffer(int& command) {
     if (AudioWaitCurrentBuffer() == -1) {
       m_lastResult = -1;
-      return Fed::Chunk;
+      return false;
     }
-    const int command = TransportCommand.load();
+    command = TransportCommand.load();
+    return true;
+  }
+
+  // The read-outs, lyric panel and slider for the song time queued so far.
+  void ShowQueuedTime() {
+    const int ms = static_cast<int>(m_elapsed * 1000.0 + m_startMillis);
+    const TimeMark mark = MarkOf(ms);
+    PlayTime.Store(mark);
+    PlayTimeText.Set(FormatTime(" Play Time = %02d:%02d:%02d ", ms));
+    ShowReadout(kIdcPlaySlot, PlayTimeText.Get());
+    ShowLyricPanel(0, mark.minutes, mark.seconds, mark.millis);
+    UpdateSliderFromPosition(Position());
+  }
+
+  // The song's own samples, each sent twice (left, right).
+  template <typename Stops>
+  Fed FeedSongChunk(Stops stops) {
+    if (m_songChunk == 0 || m_pos + m_songChunk > m_limit) return Fed::EndReached;
+    int command = 0;
+    if (!WaitForBuffer(command)) return Fed::Chunk;
     if (stops(command) || command == kCmdStop) return Fed::Stopped;
     std::memset(ChunkBuffer, 0, sizeof ChunkBuffer);
     const unsigned char* from = SongBuffer + m_pos;
@@ -156,31 +198,76 @@ class Feeder {
       to[0] = to[2] = from[k];
       to[1] = to[3] = from[k + 1];
     }
+    const SongSpan span{static_cast<double>(m_pos), 2.0};
     m_pos += m_songChunk;
+    m_queued = static_cast<double>(m_pos);
     m_elapsed += m_chunkFrames * SongInfo.frameSeconds.load();
-    const int ms = static_cast<int>(m_elapsed * 1000.0 + m_startMillis);
-    const TimeMark mark = MarkOf(ms);
-    PlayTime.Store(mark);
-    PlayTimeText.Set(FormatTime(" Play Time = %02d:%02d:%02d ", ms));
-    ShowReadout(kIdcPlaySlot, PlayTimeText.Get());
-    ShowLyricPanel(0, mark.minutes, mark.seconds, mark.millis);
-    UpdateSliderFromPosition(m_pos);
-    m_lastResult = AudioPlay(ChunkBuffer, 2 * m_songChunk);
+    ShowQueuedTime();
+    m_lastResult = AudioPlay(ChunkBuffer, 2 * m_songChunk, span);
     return Fed::Chunk;
   }
 
-  bool DeviceFailed() const { return m_lastResult == -1; }
-  std::uint32_t Position() const { return m_pos; }
-  int ChunkFramesUsed() const { return m_chunkFrames; }
+  // The song stretched in time: song chunks go in until a device buffer's worth (as many
+  // samples as one chunk at 1x) is ready; after the limit the stretcher's tail is played out.
+  template <typename Stops>
+  Fed FeedStretchedChunk(Stops stops) {
+    if (m_songChunk == 0 || (m_inputEnded && m_stretch.Ready() == 0)) return Fed::EndReached;
+    int command = 0;
+    if (!WaitForBuffer(command)) return Fed::Chunk;
+    if (stops(command) || command == kCmdStop) return Fed::Stopped;
+    const std::size_t target = m_stretched.size();
+    while (m_stretch.Ready() < target && !m_inputEnded) {
+      if (m_pos + m_songChunk > m_limit) {
+        m_inputEnded = true;
+        m_stretch.Flush();
+        break;
+      }
+      m_stretch.Put(SongBuffer + m_pos, m_songChunk / 2);
+      m_pos += m_songChunk;
+    }
+    const std::size_t got = m_stretch.Take(m_stretched.data(), target);
+    if (got == 0) return Fed::EndReached;
+    std::memset(ChunkBuffer, 0, sizeof ChunkBuffer);
+    for (std::size_t i = 0; i < got; ++i) {
+      const auto v = static_cast<std::uint16_t>(m_stretched[i]);
+      unsigned char* to = ChunkBuffer + 4 * i;
+      to[0] = to[2] = static_cast<unsigned char>(v & 0xFF);
+      to[1] = to[3] = static_cast<unsigned char>(v >> 8);
+    }
+    // Stretched sound stands for less of the song than it lasts; the song's end is never passed.
+    const double bytesPerFrame = 2.0 * m_speed / 100.0;
+    const SongSpan span{m_queued, bytesPerFrame};
+    const double songBytes = std::min(static_cast<double>(got) * bytesPerFrame, static_cast<double>(m_pos) - m_queued);
+    m_queued += std::max(0.0, songBytes);
+    m_elapsed += std::max(0.0, songBytes) * SongInfo.frameSeconds.load() / SongBytesPerFrame();
+    ShowQueuedTime();
+    m_lastResult = AudioPlay(ChunkBuffer, static_cast<std::uint32_t>(4 * got), span);
+    return Fed::Chunk;
+  }
 
- private:
-  std::uint32_t m_pos;
+  // A new speed goes on from the end of what was queued; the stretcher starts afresh.
+  void ChangeSpeed(int speed) {
+    if (m_speed != 100) {
+      m_pos = EvenBelow(m_queued);
+      m_queued = static_cast<double>(m_pos);
+    }
+    m_inputEnded = false;
+    if (speed != 100) m_stretch.Start(SongInfo.sampleRate.load(), speed);
+    m_speed = speed;
+  }
+
+  std::uint64_t m_pos;
   std::uint64_t m_limit;
   double m_startMillis;
-  double m_elapsed = 0.0;
+  double m_queued;        // song position (bytes) of the end of the sound queued
+  double m_elapsed = 0.0;  // song seconds queued since the start
   int m_chunkFrames = 4;
   std::uint32_t m_songChunk = 0;
   int m_lastResult = 0;
+  int m_speed = 100;
+  bool m_inputEnded = false;
+  TimeStretch m_stretch;
+  std::vector<std::int16_t> m_stretched;
 };
 
 // Runs a player's loop until `stops` accepts the command word, the limit is reached or the view
@@ -205,7 +292,7 @@ LoopEnd RunLoop(Feeder& feeder, Cursor& cursor, float columnsPerFrame, Stops sto
       if (fed == Feeder::Fed::Stopped) break;
     }
     if (BufferDoneFlag.load() == 1 && !feeder.DeviceFailed()) {
-      if (ActiveView.load()) cursor.Advance(feeder.ChunkFramesUsed() * columnsPerFrame, *view);
+      if (ActiveView.load()) cursor.Advance(feeder.FramesPerBuffer() * columnsPerFrame, *view);
       BufferDoneFlag.store(0);
     }
     if (TransportCommand.load() == kCmdStop) break;
@@ -219,6 +306,9 @@ void OpenDevice() {
   if (TakeNoAudioDeviceNotice())
     if (ViewPort* view = ActiveView.load()) view->SetStatusText(kPanePrompt, kNoAudioDeviceText);
 }
+
+// Set while a player has the device, so the heard position is the song's.
+std::atomic<bool> g_songPlaying{false};
 
 void EndWorker() {
   LyricPanelFresh.store(0);
@@ -246,7 +336,14 @@ void SwitchToWholeView() {
 int DeviceBytesPerFrame() { return SongInfo.frameScale.load() * 1152; }
 int SongBytesPerFrame() { return DeviceBytesPerFrame() / 2; }
 
-int TimeOfPosition(std::uint32_t p) { return static_cast<int>(ExactTimeOfPosition(p)); }
+int TimeOfPosition(std::uint64_t p) { return static_cast<int>(ExactTimeOfPosition(p)); }
+
+std::optional<int> HeardPlayMillis() {
+  if (!g_songPlaying.load()) return std::nullopt;
+  const std::optional<double> heard = AudioHeardPosition();
+  if (!heard) return std::nullopt;
+  return static_cast<int>(ExactTimeOfPosition(static_cast<std::uint64_t>(std::max(0.0, *heard))));
+}
 
 void ShowStartReadout() {
   const int ms = TimeOfPosition(PlayPosBytes.load());
@@ -262,9 +359,9 @@ void ShowPlayReadout() {
   ShowReadout(kIdcPlaySlot, PlayTimeText.Get());
 }
 
-void UpdateSliderFromPosition(std::uint32_t pos) {
-  const std::uint32_t stepBytes = std::max<std::uint32_t>(1, SliderStepBytes.load());
-  const int slider = static_cast<int>(std::min<std::uint32_t>(pos / stepBytes, kSliderMax));
+void UpdateSliderFromPosition(std::uint64_t pos) {
+  const std::uint64_t stepBytes = std::max<std::uint64_t>(1, SliderStepBytes.load());
+  const int slider = static_cast<int>(std::min<std::uint64_t>(pos / stepBytes, kSliderMax));
   SliderPos.store(slider);
   SetSlider(slider);
 }
@@ -305,10 +402,11 @@ void ShowLyricPanel(int hours, int minutes, int seconds, int millis) {
 }
 
 int WholePlayWorker() {
-  const std::uint32_t start = PlayPosBytes.load();
+  const std::uint64_t start = PlayPosBytes.load();
   OpenDevice();
+  g_songPlaying.store(true);
   const double startMillis = ExactTimeOfPosition(start);
-  const std::uint32_t columnStep = ColumnStep.load();
+  const std::uint64_t columnStep = ColumnStep.load();
   const float columnsPerFrame =
       columnStep == 0 ? 0.0f
                       : static_cast<float>(static_cast<double>(SongBytesPerFrame()) / columnStep / SongChannels());
@@ -349,6 +447,7 @@ int WholePlayWorker() {
   }
 
   AudioFinish();
+  g_songPlaying.store(false);
 
   if (!end.viewGone && ActiveView.load()) {
     const int finalCommand = TransportCommand.load();
@@ -363,8 +462,9 @@ int WholePlayWorker() {
 }
 
 int WindowPlayWorker() {
-  const std::uint32_t start = PlayPosBytes.load();
+  const std::uint64_t start = PlayPosBytes.load();
   OpenDevice();
+  g_songPlaying.store(true);
   const double startMillis = ExactTimeOfPosition(start);
   const int startTime = static_cast<int>(startMillis);
   PlayerState.store(kStateWindowView);
@@ -373,13 +473,13 @@ int WindowPlayWorker() {
   const int channels = SongChannels();
   float columnsPerFrame = 0.0f;
   if (ViewPort* view = ActiveView.load()) {
-    std::uint32_t s;
+    std::uint64_t s;
     {
       CanvasLease canvas(*view);
-      s = DrawWindowWave(*canvas, static_cast<std::uint32_t>(kWindowFrames * songPerFrame));
+      s = DrawWindowWave(*canvas, static_cast<std::uint64_t>(kWindowFrames) * songPerFrame);
     }
-    if (s != 0) columnsPerFrame = static_cast<float>(static_cast<double>(songPerFrame) / s / channels + 0.1);
-    ColumnBytes.store(static_cast<std::uint32_t>(channels) * s);
+    if (s != 0) columnsPerFrame = static_cast<float>(static_cast<double>(songPerFrame) / static_cast<double>(s) / channels + 0.1);
+    ColumnBytes.store(static_cast<std::uint64_t>(channels) * s);
   }
   const int endTime = startTime + static_cast<int>(SongInfo.frameSeconds.load() * 200000.0);
 
@@ -393,7 +493,7 @@ int WindowPlayWorker() {
   Cursor cursor(static_cast<float>(WaveRect.left), WaveRect.left);
   BufferDoneFlag.store(0);
   const std::uint64_t limit = std::min<std::uint64_t>(
-      static_cast<std::uint64_t>(start) + static_cast<std::uint64_t>(kWindowFrames) * songPerFrame,
+      start + static_cast<std::uint64_t>(kWindowFrames) * songPerFrame,
       storedBytes.load(std::memory_order_acquire));
   Feeder feeder(start, limit, startMillis);
   const LoopEnd end = RunLoop(feeder, cursor, columnsPerFrame, StopsWindowPlayer);
@@ -410,6 +510,7 @@ int WindowPlayWorker() {
   }
 
   AudioFinish();
+  g_songPlaying.store(false);
 
   if (!end.viewGone && ActiveView.load()) {
     const int finalCommand = TransportCommand.load();

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 namespace vexalo {
 
@@ -23,7 +24,10 @@ int DeviceBytesPerFrame();
 int SongBytesPerFrame();
 
 // Milliseconds at which byte p of SongBuffer is heard.
-int TimeOfPosition(std::uint32_t p);
+int TimeOfPosition(std::uint64_t p);
+// The song time (ms) of the sample the device is playing now, while a player plays; nothing
+// when no song plays or the device cannot tell.
+std::optional<int> HeardPlayMillis();
 
 // " Start Time = ..." of PlayPosBytes into WindowStartText / WindowStart, shown in slot 1006.
 void ShowStartReadout();
@@ -45,6 +49,6 @@ void StartWholePlayWorker();
 void StartWindowPlayWorker();
 
 // Slider position of PlayPosBytes (capped at 65535), stored in SliderPos and sent to the slider.
-void UpdateSliderFromPosition(std::uint32_t pos);
+void UpdateSliderFromPosition(std::uint64_t pos);
 
 }  // namespace vexalo

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <mutex>
 
 #include "common/audio_backend.h"
@@ -26,6 +27,49 @@ char g_lastError[kAudioErrorBytes];
 char g_platformText[kAudioErrorBytes];
 std::atomic<AudioBackend*> g_backend{nullptr};
 std::atomic<int> g_waitLimitMs{5000};
+
+// What each queued buffer holds, in stream frames since the device opened, for the heard
+// position. Written by the worker, read by any thread.
+struct SpanRecord {
+  std::int64_t firstFrame = 0;
+  std::int64_t frames = 0;
+  SongSpan span;
+};
+constexpr std::size_t kKeptSpans = 16;
+std::mutex g_spanLock;
+std::deque<SpanRecord> g_spans;
+std::int64_t g_framesQueued = 0;
+int g_frameBytes = 4;
+bool g_spanOpen = false;
+// The span the next queued buffer gets; none for buffers queued by plain AudioPlay.
+std::optional<SongSpan> g_nextSpan;
+
+void ResetSpans(bool open, int frameBytes) {
+  std::lock_guard<std::mutex> hold(g_spanLock);
+  g_spans.clear();
+  g_framesQueued = 0;
+  g_frameBytes = frameBytes > 0 ? frameBytes : 4;
+  g_spanOpen = open;
+}
+
+// Counts a buffer about to be queued (before the device can start on it); a buffer the backend
+// refused is taken back.
+void NoteQueued(std::uint32_t bytes) {
+  std::lock_guard<std::mutex> hold(g_spanLock);
+  const std::int64_t frames = bytes / g_frameBytes;
+  if (g_nextSpan) {
+    g_spans.push_back(SpanRecord{g_framesQueued, frames, *g_nextSpan});
+    while (g_spans.size() > kKeptSpans) g_spans.pop_front();
+  }
+  g_framesQueued += frames;
+}
+
+void TakeBackQueued(std::uint32_t bytes) {
+  std::lock_guard<std::mutex> hold(g_spanLock);
+  const std::int64_t frames = bytes / g_frameBytes;
+  if (g_nextSpan && !g_spans.empty() && g_spans.back().firstFrame == g_framesQueued - frames) g_spans.pop_back();
+  g_framesQueued -= frames;
+}
 
 // The three completion events: auto-reset flags under one lock, waited on with a condition
 // variable so the worker sleeps until the audio thread signals.
@@ -100,6 +144,7 @@ int AudioOpenDevice(int channels, int rate) {
     return -1;
   }
   g_open = 1;
+  ResetSpans(true, format.blockAlign);
   return 0;
 }
 
@@ -110,6 +155,7 @@ int AudioCloseDevice() {
     return -1;
   }
   g_open = 0;
+  ResetSpans(false, g_frameBytes);
   return 0;
 }
 
@@ -123,8 +169,10 @@ int AudioConfigure(int channels, int rate) {
 
 int AudioWriteBuffer(int index) {
   WaveBuffer& b = g_buffers[index];
+  NoteQueued(b.length);
   int code = CurrentAudioBackend().Queue(index, b.data, b.length);
   if (code != 0) {
+    TakeBackQueued(b.length);
     StoreBackendError(code);
     return -1;
   }
@@ -165,6 +213,33 @@ int AudioPlay(const unsigned char* samples, std::uint32_t byteCount) {
   g_current = (g_current + 1) % kWaveBufferCount;
   g_buffers[g_current].length = 0;
   return 0;
+}
+
+int AudioPlay(const unsigned char* samples, std::uint32_t byteCount, SongSpan span) {
+  {
+    std::lock_guard<std::mutex> hold(g_spanLock);
+    g_nextSpan = span;
+  }
+  const int result = AudioPlay(samples, byteCount);
+  std::lock_guard<std::mutex> hold(g_spanLock);
+  g_nextSpan.reset();
+  return result;
+}
+
+std::optional<double> AudioHeardPosition() {
+  std::lock_guard<std::mutex> hold(g_spanLock);
+  if (!g_spanOpen || g_spans.empty()) return std::nullopt;
+  const std::optional<std::int64_t> playing = CurrentAudioBackend().PlayingFrame();
+  if (!playing) return std::nullopt;
+  const SpanRecord& first = g_spans.front();
+  if (*playing < first.firstFrame) return first.span.startBytes;
+  for (const SpanRecord& r : g_spans) {
+    if (*playing < r.firstFrame) return r.span.startBytes;
+    if (*playing < r.firstFrame + r.frames)
+      return r.span.startBytes + static_cast<double>(*playing - r.firstFrame) * r.span.bytesPerFrame;
+  }
+  const SpanRecord& last = g_spans.back();
+  return last.span.startBytes + static_cast<double>(last.frames) * last.span.bytesPerFrame;
 }
 
 int AudioWaitCurrentBuffer() {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 namespace vexalo {
 
@@ -34,6 +35,20 @@ int AudioOpenDevice(int channels, int rate);
 // first waiting for that buffer if it is still queued. A failed queueing is remembered in
 // AudioLastError but still returns 0; only a failed wait returns -1.
 int AudioPlay(const unsigned char* samples, std::uint32_t byteCount);
+
+// Where a queued buffer's sound lies in what is being played: the position (song bytes) of its
+// first frame and the song bytes each device frame stands for (2 for one 16-bit sample as it is,
+// less for a stretched one).
+struct SongSpan {
+  double startBytes = 0.0;
+  double bytesPerFrame = 2.0;
+};
+// AudioPlay that also remembers the buffer's span, so AudioHeardPosition can tell what is heard.
+int AudioPlay(const unsigned char* samples, std::uint32_t byteCount, SongSpan span);
+// The position (song bytes, as the spans count them) of the frame the device is playing now:
+// nothing while no device is open, no span was queued, or the backend cannot tell. Past the
+// last queued frame it is the end of the last span. Any thread.
+std::optional<double> AudioHeardPosition();
 // Waits, as AudioPlay would first, until the buffer the next AudioPlay fills is free. Lets the
 // caller look at its commands again after the wait, before it prepares the next chunk.
 int AudioWaitCurrentBuffer();

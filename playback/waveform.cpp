@@ -32,27 +32,27 @@ void CallSideTimeRoutine() {
   if (SideTimeRoutine routine = g_sideTime.load()) routine();
 }
 
-int SampleHeight(std::uint32_t offset) {
-  if (static_cast<std::size_t>(offset) + 1 >= kSongBufferBytes) return 0;
+int SampleHeight(std::uint64_t offset) {
+  if (offset + 1 >= SongUsableBytes()) return 0;
   auto sample = static_cast<std::int16_t>(SongBuffer[offset] | SongBuffer[offset + 1] << 8);
   return sample / 512;
 }
 
-std::uint32_t ComputeColumnStep(std::uint32_t bytes, int channels, int width) {
+std::uint64_t ComputeColumnStep(std::uint64_t bytes, int channels, int width) {
   if (channels < 1) channels = 1;
   if (width < 1) width = 1;
-  auto step = static_cast<std::uint32_t>(static_cast<double>(bytes) / channels / width);
+  auto step = static_cast<std::uint64_t>(static_cast<double>(bytes) / channels / width);
   if (step & 1u) --step;
-  return std::max<std::uint32_t>(step, 2);
+  return std::max<std::uint64_t>(step, 2);
 }
 
 void DrawWholeWave(Canvas& canvas) {
   if (PlayerState.load() != kStateWholeView) return;
   const Rect r = WaveRect;
   const int channels = SongChannels();
-  const std::uint32_t stored = storedBytes.load(std::memory_order_acquire);
-  const std::uint32_t step = ComputeColumnStep(stored, channels, r.Width());
-  const std::uint32_t columnBytes = static_cast<std::uint32_t>(channels) * step;
+  const std::uint64_t stored = storedBytes.load(std::memory_order_acquire);
+  const std::uint64_t step = ComputeColumnStep(stored, channels, r.Width());
+  const std::uint64_t columnBytes = static_cast<std::uint64_t>(channels) * step;
   ColumnBytes.store(columnBytes);
 
   FillBackground(canvas, r);
@@ -64,7 +64,7 @@ void DrawWholeWave(Canvas& canvas) {
   for (std::uint64_t i = 0; i < stored && x < lastX; i += columnBytes, ++x) canvas.SetPixel(x, middle, kWaveColour);
   x = r.left;
   for (std::uint64_t i = 0; i < stored && x < lastX; i += columnBytes, ++x)
-    canvas.Line(x, middle, x, middle - SampleHeight(static_cast<std::uint32_t>(i)), kWaveColour);
+    canvas.Line(x, middle, x, middle - SampleHeight(i), kWaveColour);
 
   if (PlayerState.load() == kStateWholeView) {
     ShowReadout(kIdcProgressSlot, ProgressText.Get());
@@ -77,16 +77,16 @@ void DrawWholeWave(Canvas& canvas) {
   ColumnStep.store(step);
 }
 
-std::uint32_t DrawWindowWave(Canvas& canvas, std::uint32_t length) {
+std::uint64_t DrawWindowWave(Canvas& canvas, std::uint64_t length) {
   const int state = PlayerState.load();
   if (!SongShown(state)) return 0;
   const Rect r = WaveRect;
   const int channels = SongChannels();
-  const std::uint32_t step = ComputeColumnStep(length, channels, r.Width());
-  const std::uint32_t columnBytes = static_cast<std::uint32_t>(channels) * step;
+  const std::uint64_t step = ComputeColumnStep(length, channels, r.Width());
+  const std::uint64_t columnBytes = static_cast<std::uint64_t>(channels) * step;
   const std::uint64_t start = PlayPosBytes.load();
   const std::uint64_t stored = storedBytes.load(std::memory_order_acquire);
-  std::int64_t windowEnd = static_cast<std::int64_t>(start) - SongBytesPerFrame() + length;
+  const std::int64_t windowEnd = static_cast<std::int64_t>(start) - SongBytesPerFrame() + static_cast<std::int64_t>(length);
   std::uint64_t end = windowEnd < 0 ? 0 : std::min<std::uint64_t>(static_cast<std::uint64_t>(windowEnd), stored);
 
   FillBackground(canvas, r);
@@ -105,12 +105,12 @@ std::uint32_t DrawWindowWave(Canvas& canvas, std::uint32_t length) {
   // A column shows the union of the lines from the zero line to every 8th sample of a mono song
   // (every 16th of a stereo one) within it. That union is exactly the lines to its highest and
   // its lowest sampled height, so two lines per column paint the same pixels.
-  const std::uint32_t sampleGap = static_cast<std::uint32_t>(channels) * 16;
+  const std::uint64_t sampleGap = static_cast<std::uint64_t>(channels) * 16;
   x = r.left;
   for (std::uint64_t i = start; i < end && x < lastX; i += columnBytes, ++x) {
     int highest = 0, lowest = 0;
-    for (std::uint32_t k = 0; k < columnBytes; k += sampleGap) {
-      int h = SampleHeight(static_cast<std::uint32_t>(i + k));
+    for (std::uint64_t k = 0; k < columnBytes; k += sampleGap) {
+      int h = SampleHeight(i + k);
       highest = std::max(highest, h);
       lowest = std::min(lowest, h);
     }

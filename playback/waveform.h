@@ -13,11 +13,11 @@ constexpr Colour kWaveColour = RGB(0, 200, 100);
 constexpr Colour kGridColour = RGB(0, 100, 200);
 
 // The sample at byte offset of SongBuffer divided by 512, truncated toward zero (-64..63).
-int SampleHeight(std::uint32_t offset);
+int SampleHeight(std::uint64_t offset);
 
 // Per-channel bytes per pixel column for `bytes` of song over `width` columns: truncated, made
 // even, and never below one sample (2), so drawing loops always advance.
-std::uint32_t ComputeColumnStep(std::uint32_t bytes, int channels, int width);
+std::uint64_t ComputeColumnStep(std::uint64_t bytes, int channels, int width);
 
 // Whole view; acts only in PlayerState 2. Sets ColumnBytes and ColumnStep, repaints the
 // read-outs and empties the side-time field.
@@ -25,7 +25,7 @@ void DrawWholeWave(Canvas& canvas);
 
 // Window view of `length` bytes from PlayPosBytes; acts only in PlayerState 2 or 99 and returns
 // the per-channel step (0 without drawing otherwise). Callers set ColumnBytes = channels x step.
-std::uint32_t DrawWindowWave(Canvas& canvas, std::uint32_t length);
+std::uint64_t DrawWindowWave(Canvas& canvas, std::uint64_t length);
 
 // The routine DrawWindowWave (and the window player) calls to refresh the side-time field,
 // installed by the Side Time command; nothing is called while none is installed. Returns the

@@ -2,7 +2,7 @@
 # Installs the Debian packages that building, running and testing need (as root, or via sudo).
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config libwxgtk3.2-dev libmad0-dev libid3tag0-dev
-  zlib1g-dev libsdl2-dev libgtest-dev fonts-nanum xvfb xauth xdotool imagemagick lame sox mpg123
+  zlib1g-dev libsdl2-dev libsoundtouch-dev libgtest-dev fonts-nanum xvfb xauth xdotool imagemagick lame sox mpg123
   madplay ffmpeg python3-mutagen python3-numpy python3-pil hyperfine ccache libuchardet-dev
   clang libclang-rt-14-dev dpkg-dev file)
 missing=()

@@ -300,34 +300,104 @@ TEST_F(DecodeWorkerTest, DitherNoiseContinuesFromSongToSong) {
   EXPECT_LE(diff, 8.0);
 }
 
-// A song longer than SongBuffer holds: the Info frame of a 44.1 kHz fixture repeated, each copy
-// a silent frame that decodes on its own.
-TEST_F(DecodeWorkerTest, FullBufferEndsTheSongSilentlyAndTheNextStartClearsIt) {
+// A song of `frames` frames: the Info frame of the 44.1 kHz fixture repeated, each copy a
+// silent frame that decodes on its own (2,304 stored bytes).
+std::string RepeatedSilentFrames(std::size_t frames) {
   const std::string bytes = ReadBytes(FixturePath("stereo_44k.mp3"));
-  ASSERT_GE(bytes.size(), 4u);
+  if (bytes.size() < 4) return std::string();
   const auto b2 = static_cast<unsigned char>(bytes[2]);
   const std::size_t frameBytes = 144 * 128000 / 44100 + ((b2 >> 1) & 1);
-  std::string frame = bytes.substr(0, frameBytes);
-  std::string longSong;
-  longSong.reserve(frame.size() * 27'100);
-  for (int i = 0; i < 27'100; ++i) longSong += frame;
-  TempFile file(longSong);
+  const std::string frame = bytes.substr(0, frameBytes);
+  std::string song;
+  song.reserve(frame.size() * frames);
+  for (std::size_t i = 0; i < frames; ++i) song += frame;
+  return song;
+}
 
+// The digits of a " Total Time = MM:SS:HH " read-out.
+std::string ClockDigits(const std::string& readout) {
+  const std::size_t eq = readout.find("= ");
+  return eq == std::string::npos ? std::string() : readout.substr(eq + 2, 8);
+}
+
+// Longer than the 62,208,000-byte area the song once had (11:45 at 44.1 kHz).
+TEST_F(DecodeWorkerTest, SongLongerThanTheOldFixedAreaDecodesWholeAndTheNextStartClearsIt) {
+  TempFile file(RepeatedSilentFrames(27'100));
   Decode(file.path());
-  EXPECT_EQ(storedBytes.load(), kSongStopBytes);  // 26,994 frames of 2,304 bytes
+  EXPECT_EQ(storedBytes.load(), 27'100u * 2'304u);
   EXPECT_TRUE(m_view.messages.empty());
-  EXPECT_EQ(ProgressText.Get(), " Total Time = 11:45:14 ");
+  EXPECT_EQ(ProgressText.Get(), " Total Time = 11:47:91 ");
   EXPECT_EQ(SongInfo.totalMinutes.load(), 11);
-  EXPECT_EQ(SongInfo.totalSeconds.load(), 45);
-  EXPECT_EQ(SliderStepBytes.load(), kSongStopBytes / 65535);
+  EXPECT_EQ(SongInfo.totalSeconds.load(), 47);
+  EXPECT_EQ(SliderStepBytes.load(), 27'100u * 2'304u / 65535);
 
   // Dither noise made the silent song's bytes non-zero; a short song then clears all of it.
+  const std::size_t longStored = storedBytes.load();
   std::size_t nonZero = 0;
-  for (std::size_t i = 1'000'000; i < kSongStopBytes; i += 997) nonZero += SongBuffer[i] != 0;
+  for (std::size_t i = 1'000'000; i < longStored; i += 997) nonZero += SongBuffer[i] != 0;
   EXPECT_GT(nonZero, 0u);
   Decode(FixturePath("mono_11k.mp3"));
   const std::size_t small = storedBytes.load();
-  for (std::size_t i = small; i < kSongBufferBytes; i += 997) ASSERT_EQ(SongBuffer[i], 0) << i;
+  for (std::size_t i = small; i < longStored; i += 997) ASSERT_EQ(SongBuffer[i], 0) << i;
+}
+
+// When no more memory can be had, decoding stops there with a message that says how far it
+// got, and what was decoded is the song.
+TEST_F(DecodeWorkerTest, MemoryRunningOutStopsWithAMessageSayingHowFarItGot) {
+  const std::uint64_t usable = SongUsableBytes();
+  const std::size_t fitting = usable / 2'304;
+  TempFile file(RepeatedSilentFrames(fitting + 40));
+  SetSongByteCeiling(usable);
+  Decode(file.path());
+  SetSongByteCeiling(0);
+  EXPECT_EQ(storedBytes.load(), fitting * 2'304);
+  EXPECT_EQ(SongInfo.layer.load(), 3);
+  EXPECT_EQ(PlayerState.load(), kStateWholeView);
+  EXPECT_TRUE(m_view.sliderEnabled);
+  ASSERT_EQ(m_view.messages.size(), 1u);
+  const std::string digits = ClockDigits(ProgressText.Get());
+  EXPECT_EQ(m_view.messages[0].text, " Not enough memory for the whole song: decoded up to " + digits + " !!! ");
+  EXPECT_EQ(m_view.messages[0].title, kProductTitle);
+  EXPECT_EQ(m_view.messages[0].style, MessageStyle::Ok);
+  EXPECT_EQ(DecodeShortfallMessage(), m_view.messages[0].text);
+  const double seconds = static_cast<double>(fitting) * 1152.0 / 44100.0;
+  EXPECT_NEAR(SongInfo.totalMinutes.load() * 60 + SongInfo.totalSeconds.load() + SongInfo.totalMillis.load() / 1000.0,
+              seconds, 0.002);
+
+  // The next song that fits says nothing.
+  Decode(FixturePath("mono_11k.mp3"));
+  EXPECT_EQ(m_view.messages.size(), 1u);
+  EXPECT_EQ(DecodeShortfallMessage(), "");
+}
+
+// Twenty minutes of a 44.1 kHz mono tone, made here: one minute encoded without an Info frame,
+// its frames repeated twenty times.
+TEST_F(DecodeWorkerTest, TwentyMinuteSongDecodesWholeAndReadsOutItsEndTime) {
+  if (!test::HaveProgram("sox") || !test::HaveProgram("lame")) GTEST_SKIP() << "needs sox and lame";
+  TempFile minute("", ".mp3");
+  const std::string make = "sox -n -r 44100 -b 16 -c 1 -t raw - synth 60 sine 440 gain -6 | "
+                           "lame --quiet -r -s 44.1 --resample 44.1 --bitwidth 16 -m m -b 32 -t - '" + minute.path() + "'";
+  ASSERT_EQ(test::RunProgram("/bin/sh", {"-c", make}).status, 0);
+  const std::string oneMinute = ReadBytes(minute.path());
+  ASSERT_GT(oneMinute.size(), 100'000u);
+  Decode(minute.path());
+  const std::uint64_t minuteBytes = storedBytes.load();
+  ASSERT_EQ(minuteBytes % 2'304, 0u);
+
+  std::string song;
+  for (int i = 0; i < 20; ++i) song += oneMinute;
+  TempFile file(song);
+  Decode(file.path());
+  EXPECT_TRUE(m_view.messages.empty());
+  EXPECT_EQ(storedBytes.load(), 20 * minuteBytes);
+  const std::uint64_t frames = 20 * minuteBytes / 2'304;
+  const int ms = static_cast<int>(static_cast<double>(frames) * 1152.0 / 44100.0 * 1000.0);
+  ASSERT_GE(ms, 20 * 60'000);
+  EXPECT_EQ(EndTimeText.Get(), FormatClock(kEndTimeFormat, ms));
+  EXPECT_EQ(SongInfo.totalMinutes.load(), 20);
+  // The tone is there to the end.
+  const std::size_t samples = storedBytes.load() / 2;
+  EXPECT_NEAR(ZeroCrossingsPerSecond(samples - 44'100, samples - 2'000, 44'100), 880.0, 10.0);
 }
 
 TEST(SongTime, FrameRulesAndClockParts) {

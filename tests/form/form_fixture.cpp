@@ -6,8 +6,8 @@
 
 namespace vexalo::test {
 
-std::uint32_t FormTest::s_windowStep = 0;
-std::vector<std::uint32_t> FormTest::s_windowLengths;
+std::uint64_t FormTest::s_windowStep = 0;
+std::vector<std::uint64_t> FormTest::s_windowLengths;
 std::vector<std::pair<int, int>> FormTest::s_pointerMoves;
 
 namespace {
@@ -16,7 +16,7 @@ void FakeWhole(Canvas& c) {
   if (auto* rec = dynamic_cast<RecordingCanvas*>(&c)) rec->ops.push_back(Mark("whole"));
 }
 
-std::uint32_t FakeWindow(Canvas& c, std::uint32_t length) {
+std::uint64_t FakeWindow(Canvas& c, std::uint64_t length) {
   if (auto* rec = dynamic_cast<RecordingCanvas*>(&c)) rec->ops.push_back(Mark("window"));
   FormTest::s_windowLengths.push_back(length);
   return FormTest::s_windowStep;

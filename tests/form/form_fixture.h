@@ -62,8 +62,8 @@ class FormTest : public ::testing::Test {
 
  public:
   // What the fake waveform calls saw and answer.
-  static std::uint32_t s_windowStep;
-  static std::vector<std::uint32_t> s_windowLengths;
+  static std::uint64_t s_windowStep;
+  static std::vector<std::uint64_t> s_windowLengths;
   static std::vector<std::pair<int, int>> s_pointerMoves;
 
  private:

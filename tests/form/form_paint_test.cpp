@@ -61,7 +61,7 @@ TEST_F(FormTest, WindowViewDrawsTwoHundredFramesAndSetsColumnBytes) {
   struct Case {
     int channels;
     int frameScale;
-    std::uint32_t length;
+    std::uint64_t length;
   };
   for (Case c : {Case{2, 4, 460'800}, Case{1, 2, 230'400}}) {
     canvas.ops.clear();
@@ -72,7 +72,7 @@ TEST_F(FormTest, WindowViewDrawsTwoHundredFramesAndSetsColumnBytes) {
     auto expected = kSkinOrder;
     expected.push_back(Mark("window"));
     EXPECT_EQ(canvas.ops, Concat(expected, kEditingButtons));
-    EXPECT_EQ(s_windowLengths, std::vector<std::uint32_t>{c.length});
+    EXPECT_EQ(s_windowLengths, std::vector<std::uint64_t>{c.length});
     EXPECT_EQ(ColumnBytes.load(), static_cast<std::uint32_t>(c.channels) * 1'152u);
   }
   EXPECT_EQ(port.statusTexts.count(kPaneSongFacts), 0u) << "the facts belong to the whole view only";

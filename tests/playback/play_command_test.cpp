@@ -122,7 +122,39 @@ TEST(PlayCommand, WithoutASoundDeviceItTellsOnceAndStillPlaysInRealTime) {
   EXPECT_EQ(Lines(r.out).size(), 20u);
 }
 
+// Half speed through the disk driver: about twice the song's length of sound, and the same Play
+// Time read-outs of song time, each half a chunk apart, ending at the song's total time.
+TEST(PlayCommand, HalfSpeedLastsTwiceAsLongInSongTime) {
+  const std::string disk = ::testing::TempDir() + "vexalo_play_half.raw";
+  std::remove(disk.c_str());
+  ::setenv("SDL_AUDIODRIVER", "disk", 1);
+  ::setenv("SDL_DISKAUDIOFILE", disk.c_str(), 1);
+  ToolResult r = RunSyncTool({"play", FixturePath("stereo_44k.mp3"), "--speed", "0.5"});
+  ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+  ::unsetenv("SDL_DISKAUDIOFILE");
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::ifstream in(disk, std::ios::binary | std::ios::ate);
+  const double seconds = static_cast<double>(in.tellg()) / 4 / 44100;
+  std::remove(disk.c_str());
+
+  DecodeHere(FixturePath("stereo_44k.mp3"));
+  const std::uint32_t chunk = 4 * 2304;
+  const double played = static_cast<double>(storedBytes.load() / chunk * chunk) / 2 / 44100;
+  EXPECT_GT(seconds, 2 * played - 0.05);
+  EXPECT_LT(seconds, 2 * played + 0.5);  // the disk driver writes a little silence after the end
+  const auto lines = Lines(r.out);
+  EXPECT_EQ(lines.size(), 2 * (played * 44100 * 2 / chunk) + 1);
+  EXPECT_EQ(lines.front(), " Play Time = 00:00:05 ");
+  const int total = SongInfo.totalMinutes * 60000 + SongInfo.totalSeconds * 1000 + SongInfo.totalMillis;
+  EXPECT_EQ(lines.back(), ClockText(" Play Time = %02d:%02d:%02d ", total));
+}
+
 TEST(PlayCommand, RefusesBadArguments) {
+  for (const char* speed : {"2", "0.6", "", "half"}) {
+    ToolResult r = RunSyncTool({"play", FixturePath("stereo_44k.mp3"), "--speed", speed});
+    EXPECT_EQ(r.status, 2) << speed;
+    EXPECT_NE(r.err.find("--speed takes 0.5, 0.75 or 1"), std::string::npos) << r.err;
+  }
   EXPECT_EQ(RunSyncTool({"play"}).status, 2);
   EXPECT_EQ(RunSyncTool({"play", FixturePath("stereo_44k.mp3"), "--from", "1:75"}).status, 2);
   EXPECT_EQ(RunSyncTool({"play", FixturePath("stereo_44k.mp3"), "--loud"}).status, 2);

@@ -16,6 +16,7 @@
 #include "common/repaint.h"
 #include "common/shared_state.h"
 #include "common/worker.h"
+#include "playback/playback_speed.h"
 #include "playback/transport.h"
 #include "playback/wave_out_device.h"
 #include "playback/waveform.h"
@@ -37,7 +38,7 @@ inline void LoadSong(const std::vector<std::int16_t>& samples, int rate, int cha
     SongBuffer[2 * i] = static_cast<unsigned char>(v & 0xFF);
     SongBuffer[2 * i + 1] = static_cast<unsigned char>(v >> 8);
   }
-  storedBytes.store(static_cast<std::uint32_t>(samples.size() * 2), std::memory_order_release);
+  storedBytes.store(samples.size() * 2, std::memory_order_release);
   const bool mpeg1 = rate == 32000 || rate == 44100 || rate == 48000;
   SongInfo.layer = 3;
   SongInfo.mode = channels == 2 ? 3 : 0;
@@ -54,7 +55,7 @@ inline void LoadSong(const std::vector<std::int16_t>& samples, int rate, int cha
   SongInfo.totalMinutes = ms / 60000;
   SongInfo.totalSeconds = (ms / 1000) % 60;
   SongInfo.totalMillis = ms % 1000;
-  SliderStepBytes = std::max<std::uint32_t>(1, static_cast<std::uint32_t>(storedBytes.load() * (1.0 / 65535)));
+  SliderStepBytes = std::max<std::uint64_t>(1, static_cast<std::uint64_t>(storedBytes.load() * (1.0 / 65535)));
 }
 
 // A song of `frames` frames whose samples count up (wrapping), so every byte's place is known.
@@ -65,10 +66,10 @@ inline std::vector<std::int16_t> RampSong(std::size_t frames, std::size_t sample
 }
 
 // What the device must receive for song bytes [from, to): each sample twice, left then right.
-inline std::vector<unsigned char> Duplicated(std::uint32_t from, std::uint32_t to) {
+inline std::vector<unsigned char> Duplicated(std::uint64_t from, std::uint64_t to) {
   std::vector<unsigned char> out;
   out.reserve((to - from) * 2);
-  for (std::uint32_t p = from; p < to; p += 2) {
+  for (std::uint64_t p = from; p < to; p += 2) {
     for (int twice = 0; twice < 2; ++twice) {
       out.push_back(SongBuffer[p]);
       out.push_back(SongBuffer[p + 1]);
@@ -80,7 +81,7 @@ inline std::vector<unsigned char> Duplicated(std::uint32_t from, std::uint32_t t
 // The form view's draw rule for the waveform.
 inline void DrawForTest(Canvas& canvas) {
   if (PlayerState.load() == kStateWindowView) {
-    DrawWindowWave(canvas, static_cast<std::uint32_t>(kWindowFrames * SongBytesPerFrame()));
+    DrawWindowWave(canvas, static_cast<std::uint64_t>(kWindowFrames) * SongBytesPerFrame());
   } else if (PlayerState.load() == kStateWholeView && !Decoding.load()) {
     DrawWholeWave(canvas);
   }
@@ -102,6 +103,7 @@ class PlaybackTest : public ::testing::Test {
     ColumnBytes = 0;
     ColumnStep = 0;
     ChunkFrames = 4;
+    PlaybackSpeedPercent = 100;
     LyricPanelFresh = 0;
     BufferDoneFlag = 0;
     SliderPos = 0;
@@ -124,6 +126,7 @@ class PlaybackTest : public ::testing::Test {
       FinishPlayback();
     }
     ActiveView = nullptr;
+    PlaybackSpeedPercent = 100;
     SetDrawRoutine(nullptr);
     UseAudioBackend(nullptr);
     CurrentMp3Path.clear();

@@ -151,7 +151,7 @@ TEST_F(Pointing, SliderEndsMapToTheFirstAndLastSample) {
   ColumnBytes = 1440;
   struct Case {
     int slider;
-    std::uint32_t pos;
+    std::uint64_t pos;
   };
   for (const Case& c : {Case{65535, storedBytes.load() - 2}, Case{0, 0}, Case{32768, 345606}}) {
     view.sliderPos = c.slider;
@@ -164,6 +164,38 @@ TEST_F(Pointing, SliderEndsMapToTheFirstAndLastSample) {
     EXPECT_EQ(TransportCommand.load(), kCmdNone);
     EXPECT_EQ(PlayTimeText.Get(), ClockText(" Play Time = %02d:%02d:%02d ", TimeOfPosition(c.pos)));
   }
+}
+
+// A 14-hour 48 kHz song holds 5,000,000,000 bytes: slider, cursor column and read-outs reach
+// past 4 GB (the sample bytes themselves are not needed for these).
+TEST_F(Pointing, PositionsOfASongPastFourGigabytes) {
+  LoadSong(RampSong(10), 48000, 1);
+  const std::uint64_t stored = 5'000'000'000;
+  storedBytes = stored;
+  SliderStepBytes = static_cast<std::uint64_t>(stored * (1.0 / 65535));
+  ColumnBytes = stored / 480;
+  view.sliderPos = 65535;
+  SliderPos = 0;
+  OnSliderCustomDraw();
+  EXPECT_EQ(PlayPosBytes.load(), stored - 2);
+  EXPECT_EQ(CursorOffset.load(), static_cast<int>((stored - 2) / (stored / 480)));
+  EXPECT_EQ(PlayTimeText.Get(), " Play Time = 868:03:33 ");
+
+  view.sliderPos = 32768;
+  OnSliderCustomDraw();
+  const auto half = static_cast<std::uint64_t>(static_cast<double>(stored) * (1.0 / 65535) * 32768);
+  EXPECT_EQ(PlayPosBytes.load(), half + (half & 1));
+  EXPECT_GT(PlayPosBytes.load(), std::uint64_t{1} << 31);
+
+  UpdateSliderFromPosition(stored - 2);
+  EXPECT_EQ(SliderPos.load(), 65535);
+  UpdateSliderFromPosition(stored / 2);
+  EXPECT_EQ(SliderPos.load(), static_cast<int>(stored / 2 / SliderStepBytes.load()));
+
+  EXPECT_TRUE(OnMouseMove(kTestWaveRect.left + 479, 60));
+  EXPECT_EQ(CursorTimeText.Get(), ClockText(" Cursor Position Time = %02d:%02d:%02d ", TimeOfPosition(479 * (stored / 480))));
+  EXPECT_EQ(TimeOfPosition(479 * (stored / 480)) / 60000, 866);
+  storedBytes = 0;
 }
 
 TEST_F(Pointing, SliderMovesAreIgnoredWhilePlayingOrUnchanged) {

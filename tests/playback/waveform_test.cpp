@@ -6,7 +6,7 @@
 namespace vexalo::test {
 namespace {
 
-void PutSample(std::uint32_t offset, std::int16_t v) {
+void PutSample(std::uint64_t offset, std::int16_t v) {
   SongBuffer[offset] = static_cast<unsigned char>(static_cast<std::uint16_t>(v) & 0xFF);
   SongBuffer[offset + 1] = static_cast<unsigned char>(static_cast<std::uint16_t>(v) >> 8);
 }
@@ -49,6 +49,38 @@ struct Expected {
 };
 
 using Waveform = PlaybackTest;
+
+// Two hundred million bytes (over half an hour at 48 kHz), far past the area usable from the
+// start: every column is read from the grown song.
+TEST_F(Waveform, WholeViewOfASongPastTheFirstArea) {
+  const std::uint64_t stored = 200'000'000;
+  ASSERT_TRUE(EnsureSongBytes(stored));
+  storedBytes = stored;
+  SongInfo.channels = 1;
+  SongInfo.frameScale = 4;
+  SongInfo.frameSeconds = 1152.0 / 48000;
+  const std::uint64_t step = ComputeColumnStep(stored, 1, kTestWaveRect.Width());
+  ASSERT_EQ(step, 416'666u);
+  for (int c = 0; c < 481; ++c) PutSample(c * step, static_cast<std::int16_t>((c % 100 - 50) * 512));
+  canvas.Clear(RGB(1, 2, 3));
+  Expected expected(canvas);
+  {
+    CanvasLease lease(view);
+    DrawWholeWave(*lease);
+  }
+  const Rect r = kTestWaveRect;
+  const int middle = r.top + (r.bottom - r.top) / 2;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right + 3; ++x) expected.Set(x, y, RGB(255, 255, 255));
+  for (int c = 0; c < 481; ++c) {
+    expected.Set(r.left + c, middle, RGB(0, 200, 100));
+    expected.Span(r.left + c, middle, c % 100 - 50, RGB(0, 200, 100));
+  }
+  EXPECT_TRUE(canvas.Pixels() == expected.pixels);
+  EXPECT_EQ(SampleHeight(SongUsableBytes()), 0) << "nothing is read past the usable bytes";
+  storedBytes = 0;
+  ZeroSongBytes(stored);
+}
 
 TEST_F(Waveform, WholeViewOfTenMillionBytesOnFourHundredEightyColumns) {
   std::memset(SongBuffer, 0, 10'000'000 + 4096);

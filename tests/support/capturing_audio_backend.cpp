@@ -1,5 +1,6 @@
 #include "support/capturing_audio_backend.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace vexalo::test {
@@ -16,6 +17,7 @@ int CapturingAudioBackend::Open(int channels, int sampleRate, DoneCallback onDon
   m_rate = sampleRate;
   m_onDone = std::move(onDone);
   m_pending.clear();
+  m_queuedFrames = m_playedFrames = 0;
   return 0;
 }
 
@@ -27,10 +29,12 @@ int CapturingAudioBackend::Queue(int index, const unsigned char* data, std::size
     m_played.insert(m_played.end(), data, data + bytes);
     m_sizes.push_back(bytes);
     m_indices.push_back(index);
+    m_queuedFrames += static_cast<std::int64_t>(bytes) / (2 * std::max(1, m_channels));
     if (m_clock == Clock::Immediate) {
+      m_playedFrames = m_queuedFrames;
       done = m_onDone;
     } else {
-      m_pending.push_back(index);
+      m_pending.push_back(PendingBuffer{index, m_queuedFrames});
     }
   }
   m_queuedSignal.notify_all();
@@ -62,7 +66,8 @@ bool CapturingAudioBackend::Tick() {
   {
     std::lock_guard<std::mutex> hold(m_lock);
     if (m_pending.empty()) return false;
-    index = m_pending.front();
+    index = m_pending.front().index;
+    m_playedFrames = std::max(m_playedFrames, m_pending.front().endFrame);
     m_pending.pop_front();
     done = m_onDone;
   }
@@ -74,6 +79,32 @@ int CapturingAudioBackend::TickAll() {
   int n = 0;
   while (Tick()) ++n;
   return n;
+}
+
+void CapturingAudioBackend::Advance(std::int64_t frames) {
+  std::vector<int> finished;
+  DoneCallback done;
+  {
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_playedFrames = std::min(m_playedFrames + frames, m_queuedFrames);
+    while (!m_pending.empty() && m_pending.front().endFrame <= m_playedFrames) {
+      finished.push_back(m_pending.front().index);
+      m_pending.pop_front();
+    }
+    done = m_onDone;
+  }
+  if (done)
+    for (int index : finished) done(index);
+}
+
+std::optional<std::int64_t> CapturingAudioBackend::PlayingFrame() const {
+  std::lock_guard<std::mutex> hold(m_lock);
+  return m_playedFrames;
+}
+
+std::int64_t CapturingAudioBackend::QueuedFrames() const {
+  std::lock_guard<std::mutex> hold(m_lock);
+  return m_queuedFrames;
 }
 
 bool CapturingAudioBackend::WaitForQueued(std::size_t count, int timeoutMs) {

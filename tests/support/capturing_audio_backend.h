@@ -27,12 +27,18 @@ class CapturingAudioBackend : public AudioBackend {
   int Queue(int index, const unsigned char* data, std::size_t bytes) override;
   int Close() override;
   std::string ErrorText(int code) const override;
+  // The device's clock as frames played: whole buffers as they complete, and what Advance adds.
+  std::optional<std::int64_t> PlayingFrame() const override;
 
   void SetClock(Clock clock);
   // The clock: completes the oldest queued buffer; false when none is queued.
   bool Tick();
   // Completes every buffer queued so far.
   int TickAll();
+  // Plays `frames` more stream frames, completing every buffer that is then played through.
+  void Advance(std::int64_t frames);
+  // Stream frames queued since the last open.
+  std::int64_t QueuedFrames() const;
   // Blocks until `count` buffers have been queued in all (true) or the wait gives up (false).
   bool WaitForQueued(std::size_t count, int timeoutMs = 10000);
 
@@ -54,7 +60,13 @@ class CapturingAudioBackend : public AudioBackend {
   std::condition_variable m_queuedSignal;
   Clock m_clock;
   DoneCallback m_onDone;
-  std::deque<int> m_pending;
+  struct PendingBuffer {
+    int index;
+    std::int64_t endFrame;  // stream frames queued up to and including this buffer
+  };
+  std::deque<PendingBuffer> m_pending;
+  std::int64_t m_queuedFrames = 0;
+  std::int64_t m_playedFrames = 0;
   std::vector<unsigned char> m_played;
   std::vector<std::size_t> m_sizes;
   std::vector<int> m_indices;
