@@ -1,3 +1,8 @@
+// app/: the wxWidgets program vexalo-caption: the application, main frame, form window and back
+// buffer, the dialogs and message boxes, and the --self-test entry. It turns window events into
+// calls of form/ and commands/ and implements the ports; no logic that could be tested without a
+// window.
+//
 // CVexaloCaptionApp: settings, the splash, the main frame, the command line (a file to open,
 // or a self-test to run) and the key pre-translation for the frame's windows.
 #pragma once

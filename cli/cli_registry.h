@@ -1,3 +1,6 @@
+// cli/: the command-line tool vexalo-sync, one cmd_<name>.cpp per subcommand registering itself
+// with the dispatcher. It uses the engines and formats directly, never the window.
+//
 // Subcommands of vexalo-sync register themselves here: one cmd_<name>.cpp per subcommand.
 #pragma once
 

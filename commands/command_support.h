@@ -1,3 +1,8 @@
+// commands/: every user command, each acting on the shared state through the active view: MP3 open,
+// Text Open and Save with the save prompt, the LRC and SRT files, SyncMP3 save and MP3 + Text, the
+// tag editor's behaviour, Insert TimeInfo, Editor Clear, Adjust, Side Time, and the transport
+// buttons and view commands. Above the engines and formats; only form/ and app/ use it.
+//
 // What the file commands share: message boxes owned by the view and titled with the product's
 // name, the lyrics read from and put back into the editor through LyricsTextBuffer, and the
 // extension rule of the save dialogs. UI thread only.

@@ -1,3 +1,8 @@
+// common/: what every other folder may use and which uses no other folder: the ports the core talks
+// through (ViewPort, Canvas, AudioBackend), the process-wide shared state, the one worker thread,
+// the repaint hook, the CP949 codec and character stepping, lyrics file encodings, safe file
+// rewriting, careful input files and the user settings.
+//
 // Process-wide state that the UI thread, the one worker and the audio callback share.
 // Words that cross threads are atomics; multi-word values are published as one unit.
 #pragma once

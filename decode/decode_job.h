@@ -1,3 +1,7 @@
+// decode/: MP3 decoding. The decode job steps libmad one frame at a time, the PCM conversion
+// dithers to 16 bits, and the decode worker fills SongBuffer and SongInfo while it shows its
+// progress. Above common/; it shows its times through the read-outs of playback/.
+//
 // Decoding an MP3 file frame by frame: the one process-wide DecodeJob (file, 40,000-byte input
 // buffer), the FrameDecoder that steps libmad's decoder record one frame per call through its
 // five callbacks, and the job start / next frame / job end operations that the worker uses.

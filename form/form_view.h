@@ -1,3 +1,7 @@
+// form/: the form view without a toolkit: its painting and painted button bar, the skin layout, the
+// one command table with the registry and bindings made from it, the key routing and the resource
+// texts. Above commands/; the window in app/ drives it.
+//
 // The form view's own logic, free of any toolkit: its set-up, its painting (skin, waveform of the
 // current PlayerState, song facts) and the painted button bar's press, hover and release.
 // The window forwards its events here and implements the ViewPort the view talks to.

@@ -1,3 +1,6 @@
+// fuzz/: libFuzzer harnesses over the parsers, the codec, the writers and the decoder, with their
+// seed corpora under fuzz/corpus/; tools/fuzz.sh builds and runs them.
+//
 // What the harnesses share: a property check that stops the run with a message, and files in a
 // private scratch folder (on tmpfs where there is one) for the code that works on paths.
 #pragma once

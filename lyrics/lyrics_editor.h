@@ -1,3 +1,6 @@
+// lyrics/: the lyrics editor's state: LyricsTextBuffer that every lyrics operation works through,
+// the caret, scroll and focus tracking, and the editor form of time tags. Above common/ and sync/.
+//
 // The lyrics editor's state: the LyricsTextBuffer every lyrics operation works through, the
 // caret, scroll and focus tracking, and the editor form of time tags.
 // UI thread only. The editor is reached through ActiveView; with no view nothing happens.

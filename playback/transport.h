@@ -1,3 +1,7 @@
+// playback/: playing and showing the song: the wave output device on SDL2 audio, the whole-view and
+// window-view players, waveform drawing, pointing with mouse and slider, the read-outs and the
+// lyric panel. Above common/; it reads the SyncTable of sync/ and the caret of lyrics/.
+//
 // Playback: the two playback workers that feed SongBuffer to the wave device while a cursor
 // crosses the waveform, the switches between the two song views, and the Play Time / Start Time
 // read-outs and the lyric panel they keep up to date.

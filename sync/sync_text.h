@@ -1,3 +1,7 @@
+// sync/: the lyrics formats: the SyncText stored form and its conversions to and from the editor
+// form, the SyncTable block, the timed groups that LRC and SRT are made from, and the LRC and SRT
+// files themselves. Above common/ only.
+//
 // The stored form of timed lyrics (SyncText files, block texts) and its conversions: to and from
 // the editor form, into a SyncTable block, back out of one line by line, and the Text Open loader.
 // Texts are CP949 bytes; each routine works on the bytes before the text's first zero byte.

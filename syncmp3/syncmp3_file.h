@@ -1,3 +1,7 @@
+// syncmp3/: lyrics inside MP3 files: the SyncMP3 writer and reader (the SyncTable block in the
+// tag's leading TXXX frame), the ID3v2.4 frames carried over as 2.3, and the SYLT and USLT lyrics
+// frames other players read. Above common/ and sync/.
+//
 // SyncMP3 files: a copy of an MP3 file whose ID3v2 tag begins with a TXXX frame that carries the
 // SyncTable block. The writer never touches the audio; the reader takes the block back out.
 #pragma once

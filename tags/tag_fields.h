@@ -1,3 +1,7 @@
+// tags/: the ID3 tag of the open song: the seven tag fields read through libid3tag, the genre list,
+// the tag editor's logic without its window, the tag writer and the check that a file holds MPEG
+// audio. Above common/ only.
+//
 // The seven tag texts of the open MP3 file (TagFields) and how they are read from the file's
 // ID3 tag through libid3tag when the file is opened.
 #pragma once
