@@ -10,6 +10,7 @@
 #include "common/cp949_chars.h"
 #include "common/input_file.h"
 #include "common/safe_file.h"
+#include "common/settings.h"
 #include "common/shared_state.h"
 #include "common/view_port.h"
 #include "lyrics/lyrics_editor.h"
@@ -19,6 +20,7 @@
 #include "sync/sync_table.h"
 #include "sync/sync_text.h"
 #include "syncmp3/frame_lyrics.h"
+#include "syncmp3/lyrics_frames.h"
 
 namespace vexalo {
 
@@ -229,6 +231,38 @@ bool LoadFrameLyrics(const std::string& mp3Path) {
     TellUser(WithCount(" Embedded Lyrics: %llu characters have no CP949 form and show as ? !!! ",
                        found.frame.unencodable.size()));
   return true;
+}
+
+SyncMp3ExtraFrames SyncMp3LyricsFrames(const std::string& editorLyrics) {
+  const Settings& settings = UserSettings();
+  LyricsFramesChoice choice;
+  choice.sylt = settings.Bool(kSettingWriteSylt);
+  choice.uslt = settings.Bool(kSettingWriteUslt);
+  choice.key.language = LyricsLanguageOrDefault(settings.String(kSettingLyricsLanguage));
+  return LyricsFramesForSave(editorLyrics, LastLrcTags, choice);
+}
+
+std::string SidecarLrcPath(const std::string& mp3Path) {
+  const std::size_t slash = mp3Path.find_last_of('/');
+  const std::size_t dot = mp3Path.find_last_of('.');
+  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+  return (hasExtension ? mp3Path.substr(0, dot) : mp3Path) + ".lrc";
+}
+
+void WriteSidecarLrc(const std::string& mp3Path, const std::string& editorLyrics) {
+  if (!UserSettings().Bool(kSettingWriteSidecarLrc) || editorLyrics.empty()) return;
+  const std::string path = SidecarLrcPath(mp3Path);
+  const std::string lrc = EditorFormToLrc(editorLyrics, LastLrcTags, LrcStyle::kPlain);
+  const LyricsFileBytes file = LyricsFileBytesOf(lrc, LyricsEncoding::kUtf8);
+  std::string old;
+  if (FileExists(path)) {
+    if (ReadWholeFile(path, old) && old == file.bytes) return;
+    if (!AskUser(kLrcOverwriteText)) return;
+  }
+  AtomicFileWriter writer;
+  const bool written = !IsReadOnlyFile(path) && writer.Open(path) &&
+                       writer.Write(file.bytes.data(), file.bytes.size()) && writer.Commit();
+  if (!written) TellUser(kLrcSaveErrorText);
 }
 
 bool LyricsFileUnchanged(const std::string& path, const std::string& editorLyrics) {

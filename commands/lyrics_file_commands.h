@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "sync/lrc_format.h"
+#include "syncmp3/syncmp3_file.h"
 
 namespace vexalo {
 
@@ -44,6 +45,17 @@ bool LyricsFileUnchanged(const std::string& path, const std::string& editorLyric
 // panel follows them. Lyrics too long for the editor are refused whole. False when the file
 // holds none.
 bool LoadFrameLyrics(const std::string& mp3Path);
+
+// The SYLT and USLT frames SyncMP3 save writes for the editor's lyrics, as the settings choose.
+SyncMp3ExtraFrames SyncMp3LyricsFrames(const std::string& editorLyrics);
+// After a SyncMP3 save to `mp3Path`: when the setting asks for it, the lyrics as plain LRC in
+// UTF-8 beside it (SONG.lrc), after asking before replacing a different file of that name.
+void WriteSidecarLrc(const std::string& mp3Path, const std::string& editorLyrics);
+// The sidecar's path: the MP3 file's path with .lrc in place of its extension.
+std::string SidecarLrcPath(const std::string& mp3Path);
+
+inline constexpr char kLrcOverwriteText[] = " LRC File OverWrite ? ";
+inline constexpr char kLrcSaveErrorText[] = " LRC File Save Error !!! ";
 
 // Rebuilds SharedSyncTable from editor-form lyrics so that the lyric panel follows them. The
 // block builder's error text, or "" when the table now describes them.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "commands/command_support.h"
+#include "commands/lyrics_file_commands.h"
 #include "commands/mp3_open_command.h"
 #include "commands/text_commands.h"
 #include "common/repaint.h"
@@ -72,6 +73,8 @@ void OnSyncMp3FileSave() {
 
   std::string stored;
   if (!CaptureStoredLyrics(stored)) return;
+  std::string editorLyrics = stored;
+  StoredToEditorForm(editorLyrics);
   if (!stored.empty()) {
     std::string error;
     BuildSyncBlock(stored, error);
@@ -91,9 +94,11 @@ void OnSyncMp3FileSave() {
 
   // The writer refuses a read-only source in place and a read-only destination, which a rename
   // would otherwise replace behind the user's back.
-  switch (SaveSyncMp3File(source, destination, inPlace)) {
+  const SyncMp3ExtraFrames lyricsFrames = SyncMp3LyricsFrames(editorLyrics);
+  switch (SaveSyncMp3File(source, destination, inPlace, nullptr, &lyricsFrames)) {
     case kSyncMp3Saved:
       if (inPlace) ParseSyncBlock(kSyncMagic, SyncBlockBuffer);
+      WriteSidecarLrc(destination, editorLyrics);
       break;
     case kSyncMp3ReadOnly:
       TellUser(kMp3ReadOnlyText);

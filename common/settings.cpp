@@ -18,11 +18,20 @@ namespace vexalo {
 namespace {
 
 constexpr std::string_view kTagsGroup = "ID3 tags";
+constexpr std::string_view kLyricsGroup = "Lyrics for other players";
 
 constexpr std::array kSettingsTable{
     SettingSpec{kSettingReadLatin1TagsAsCp949, SettingType::Bool, "true", "Read ISO-8859-1 tag text as CP949", kTagsGroup},
     SettingSpec{kSettingWriteKoreanTagsAsCp949, SettingType::Bool, "false",
                 "Write Korean tag text as CP949 for older players", kTagsGroup},
+    SettingSpec{kSettingWriteSylt, SettingType::Bool, "true", "SyncMP3 Save also writes a SYLT frame (timed lyrics)",
+                kLyricsGroup},
+    SettingSpec{kSettingWriteUslt, SettingType::Bool, "true", "SyncMP3 Save also writes a USLT frame (LRC text)",
+                kLyricsGroup},
+    SettingSpec{kSettingWriteSidecarLrc, SettingType::Bool, "false", "SyncMP3 Save also writes SONG.lrc beside the MP3",
+                kLyricsGroup},
+    SettingSpec{kSettingLyricsLanguage, SettingType::String, "eng", "Language of the SYLT and USLT frames",
+                kLyricsGroup},
 };
 
 std::string_view Trim(std::string_view s) {

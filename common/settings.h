@@ -29,6 +29,14 @@ constexpr std::string_view kSettingReadLatin1TagsAsCp949 = "tags.read_latin1_as_
 // Edited tag fields beyond ISO-8859-1 are written as CP949 bytes marked ISO-8859-1 instead of
 // UTF-16.
 constexpr std::string_view kSettingWriteKoreanTagsAsCp949 = "tags.write_korean_as_cp949";
+// SyncMP3 Save also writes a SYLT frame (the timed lyrics for other players) after the TXXX frame.
+constexpr std::string_view kSettingWriteSylt = "lyrics.write_sylt";
+// SyncMP3 Save also writes a USLT frame (the lyrics as LRC text).
+constexpr std::string_view kSettingWriteUslt = "lyrics.write_uslt";
+// SyncMP3 Save also writes SONG.lrc beside the saved SONG.mp3.
+constexpr std::string_view kSettingWriteSidecarLrc = "lyrics.sidecar_lrc";
+// The language code of the SYLT and USLT frames written (three letters; "eng" otherwise).
+constexpr std::string_view kSettingLyricsLanguage = "lyrics.language";
 
 enum class SettingType { Bool, Int, String };
 

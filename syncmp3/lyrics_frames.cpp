@@ -195,6 +195,36 @@ std::string BuildId3Frame(std::string_view id, std::string_view body, int majorV
   return frame;
 }
 
+std::optional<LyricsFrameKey> LyricsFrameKeyOf(std::string_view id, std::string_view dataHead) {
+  if (id != "SYLT" && id != "USLT") return std::nullopt;
+  ParsedLyricsFrame parsed;
+  std::size_t pos = 0;
+  std::string why;
+  if (!ReadHead(dataHead, id == "SYLT" ? 2 : 0, parsed, pos, why)) return std::nullopt;
+  // The language as the frame holds it, so that only a frame of exactly this key is replaced.
+  parsed.key.language = std::string(dataHead.substr(1, 3));
+  for (char& c : parsed.key.language)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return parsed.key;
+}
+
+SyncMp3ExtraFrames LyricsFramesForSave(std::string_view editorText, const LrcTags& tags,
+                                       const LyricsFramesChoice& choice) {
+  SyncMp3ExtraFrames extra;
+  LyricsFrameKey key = choice.key;
+  key.language = LyricsLanguageOrDefault(key.language);
+  if (choice.sylt && !ReadTimedLyrics(editorText).groups.empty())
+    extra.frames += BuildId3Frame("SYLT", BuildSyltBody(editorText, key));
+  if (choice.uslt && !editorText.empty()) extra.frames += BuildId3Frame("USLT", BuildUsltBody(editorText, tags, key));
+  const bool sylt = choice.sylt, uslt = choice.uslt;
+  extra.replaces = [key, sylt, uslt](std::string_view id, std::string_view head) {
+    if (!((id == "SYLT" && sylt) || (id == "USLT" && uslt))) return false;
+    const std::optional<LyricsFrameKey> found = LyricsFrameKeyOf(id, head);
+    return found && *found == key;
+  };
+  return extra;
+}
+
 bool ParseSyltBody(std::string_view body, ParsedLyricsFrame& out, std::string& why) {
   out = ParsedLyricsFrame{};
   std::size_t pos = 0;

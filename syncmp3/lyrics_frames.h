@@ -6,11 +6,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "sync/lrc_format.h"
+#include "syncmp3/syncmp3_file.h"
 
 namespace vexalo {
 
@@ -45,6 +47,23 @@ std::string BuildUsltBody(std::string_view editorText, const LrcTags& tags, cons
 
 // A whole frame: identifier, size (plain 32-bit in v2.3, syncsafe in v2.4), flags 0, body.
 std::string BuildId3Frame(std::string_view id, std::string_view body, int majorVersion = 3);
+
+// What SyncMP3 save writes besides the TXXX frame.
+struct LyricsFramesChoice {
+  bool sylt = true;
+  bool uslt = true;
+  LyricsFrameKey key;
+};
+// The SYLT and USLT frames (v2.3) of the editor-form lyrics as chosen, in that order, replacing
+// the source's frames of the same kind, language and description: so saving again replaces
+// this program's frames, while other languages and descriptions are carried. A SYLT is written
+// only for lyrics with a time tag, a USLT only for lyrics at all; the source's frame of the
+// chosen key goes in either case, since it would no longer match the lyrics.
+SyncMp3ExtraFrames LyricsFramesForSave(std::string_view editorText, const LrcTags& tags,
+                                       const LyricsFramesChoice& choice);
+// The language and description of a SYLT or USLT frame from the first bytes of its data, or
+// nullopt when they do not hold them.
+std::optional<LyricsFrameKey> LyricsFrameKeyOf(std::string_view id, std::string_view dataHead);
 
 struct ParsedLyricsFrame {
   LyricsFrameKey key;

@@ -84,11 +84,61 @@ void AppendTextFrame(std::vector<unsigned char>& out, const char* id, const unsi
   out.insert(out.end(), text.begin(), text.end());
 }
 
+bool IsFrameIdByte(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
+
+// Whether `extra` takes the place of the v2.3 frame whose header is `header` and whose data (of
+// `dataBytes`, after `inHeader` bytes already at hand) starts at `from`.
+bool Replaced(const SyncMp3ExtraFrames* extra, const SourceReader& read, std::string_view header,
+              std::uint64_t from, std::uint64_t dataBytes) {
+  if (!extra || !extra->replaces || header.size() < 10) return false;
+  // A compressed, encrypted or grouped frame's data does not start with its fields.
+  if (static_cast<unsigned char>(header[9]) & 0xE0) return false;
+  std::string head(header.substr(10));
+  if (head.size() < kFrameProbeBytes && dataBytes > 0) {
+    const std::size_t more = static_cast<std::size_t>(std::min<std::uint64_t>(dataBytes, kFrameProbeBytes - head.size()));
+    const std::size_t at = head.size();
+    head.resize(at + more);
+    if (!read(from, reinterpret_cast<unsigned char*>(head.data()) + at, more)) return false;
+  }
+  return extra->replaces(header.substr(0, 4), head);
+}
+
+// The v2.3 frames from `pos` to `tagEnd` as pieces to copy, without those `extra` replaces;
+// padding and the rest of the file follow as one piece up to `fileEnd`. A frame that does not
+// fit the tag ends the walk: from there everything is copied as it stands.
+bool CarryId3v23Frames(const SourceReader& read, std::uint64_t pos, std::uint64_t tagEnd, std::uint64_t fileEnd,
+                       const SyncMp3ExtraFrames* extra, std::vector<TagPiece>& pieces, std::uint64_t& dropped) {
+  dropped = 0;
+  auto copy = [&](std::uint64_t from, std::uint64_t count) {
+    if (count == 0) return;
+    if (!pieces.empty() && pieces.back().bytes.empty() && pieces.back().from + pieces.back().count == from)
+      pieces.back().count += count;
+    else
+      pieces.push_back({{}, from, count});
+  };
+  while (extra && extra->replaces && tagEnd >= pos + 10) {
+    unsigned char h[10];
+    if (!read(pos, h, sizeof h)) return false;
+    if (!IsFrameIdByte(h[0]) || !IsFrameIdByte(h[1]) || !IsFrameIdByte(h[2]) || !IsFrameIdByte(h[3])) break;
+    const std::uint64_t size = ReadBe32(h + 4);
+    if (pos + 10 + size > tagEnd) break;
+    if (Replaced(extra, read, std::string_view(reinterpret_cast<const char*>(h), sizeof h), pos + 10, size)) {
+      dropped += 10 + size;
+    } else {
+      copy(pos, 10 + size);
+    }
+    pos += 10 + size;
+  }
+  copy(pos, fileEnd - pos);
+  return true;
+}
+
 }  // namespace
 
 int WriteSyncMp3Tag(std::FILE* source, const std::string& destination,
                     std::span<const unsigned char> frame, bool inPlace, std::string* why,
-                    const std::string& sourceName) {
+                    const std::string& sourceName, const SyncMp3ExtraFrames* extra) {
+  const std::string_view extraFrames = extra ? std::string_view(extra->frames) : std::string_view();
   const int fd = ::fileno(source);
   struct stat st {};
   if (::fstat(fd, &st) != 0) {
@@ -148,8 +198,12 @@ int WriteSyncMp3Tag(std::FILE* source, const std::string& destination,
       }
       start.assign(reinterpret_cast<const char*>(head), 6);
       const std::uint64_t from = std::min(n, kId3HeaderBytes + k);
-      carried.push_back({{}, from, n - from});
-      carriedBytes = s - k;
+      std::uint64_t dropped = 0;
+      if (!CarryId3v23Frames(read, from, std::min(n, tagEnd), n, extra, carried, dropped)) {
+        Say(why, "cannot read '" + sourceName + "': " + ErrnoText());
+        return kSyncMp3OpenError;
+      }
+      carriedBytes = s - k - dropped;
     } else {
       // A plain-sized lyrics frame is only valid in a version 2.3 tag, so a version 2.4 tag's
       // frames are converted to it; its footer is left out.
@@ -170,11 +224,14 @@ int WriteSyncMp3Tag(std::FILE* source, const std::string& destination,
         Say(why, reason);
         return kSyncMp3OpenError;
       }
+      std::erase_if(carried, [&](const TagPiece& piece) {
+        return Replaced(extra, read, piece.bytes, piece.from, piece.count);
+      });
       for (const TagPiece& piece : carried) carriedBytes += piece.bytes.size() + piece.count;
       start = {'I', 'D', '3', 0x03, 0x00, static_cast<char>(head[5] & 0x20)};
       carried.push_back({{}, tagEnd + footer, n - tagEnd - footer});
     }
-    const std::uint64_t newSize = carriedBytes + frame.size();
+    const std::uint64_t newSize = carriedBytes + frame.size() + extraFrames.size();
     if (newSize > kMaxSyncsafe) {
       Say(why, "the source's ID3v2 tag is too large");
       return kSyncMp3OpenError;
@@ -182,6 +239,7 @@ int WriteSyncMp3Tag(std::FILE* source, const std::string& destination,
     start.resize(10);
     PutSyncsafe(reinterpret_cast<unsigned char*>(start.data()) + 6, static_cast<std::uint32_t>(newSize));
     start.append(reinterpret_cast<const char*>(frame.data()), frame.size());
+    start.append(extraFrames);
   } else {
     bool hasV1 = false;
     if (n >= kId3v1Bytes) {
@@ -200,11 +258,12 @@ int WriteSyncMp3Tag(std::FILE* source, const std::string& destination,
       AppendTextFrame(frames, "COMM", v1.data() + 97, 30, true);
       keepV1 = true;
     }
-    const std::uint64_t size = frame.size() + frames.size() + 10;
+    const std::uint64_t size = frame.size() + extraFrames.size() + frames.size() + 10;
     unsigned char header[10] = {'I', 'D', '3', 0x03, 0x00, 0x00};
     PutSyncsafe(header + 6, static_cast<std::uint32_t>(size));
     start.assign(reinterpret_cast<const char*>(header), sizeof header);
     start.append(reinterpret_cast<const char*>(frame.data()), frame.size());
+    start.append(extraFrames);
     start.append(reinterpret_cast<const char*>(frames.data()), frames.size());
     start.append(10, '\0');
     carried.push_back({{}, 0, keepV1 ? n - kId3v1Bytes : n});
@@ -229,7 +288,8 @@ int WriteSyncMp3Tag(std::FILE* source, const std::string& destination,
 }
 
 int SaveSyncMp3File(const std::string& source, const std::string& destination, bool inPlace,
-                    std::span<const unsigned char, kSyncBlockBytes> block, std::string* why) {
+                    std::span<const unsigned char, kSyncBlockBytes> block, std::string* why,
+                    const SyncMp3ExtraFrames* extra) {
   if (!IsRegularFile(source)) {
     Say(why, source + ": " + (FileExists(source) ? "not a regular file" : "no such file"));
     return kSyncMp3OpenError;
@@ -274,14 +334,14 @@ int SaveSyncMp3File(const std::string& source, const std::string& destination, b
   std::memcpy(frame.data() + 11, block.data(), length);
   const int result =
       WriteSyncMp3Tag(src, target, std::span<const unsigned char>(frame.data(), length + 11),
-                      inPlace, why, source);
+                      inPlace, why, source, extra);
   std::fclose(src);
   return result;
 }
 
 int SaveSyncMp3File(const std::string& source, const std::string& destination, bool inPlace,
-                    std::string* why) {
-  return SaveSyncMp3File(source, destination, inPlace, SyncBlockBuffer, why);
+                    std::string* why, const SyncMp3ExtraFrames* extra) {
+  return SaveSyncMp3File(source, destination, inPlace, SyncBlockBuffer, why, extra);
 }
 
 int ReadSyncMp3Block(const std::string& path, std::span<unsigned char, kSyncBlockBytes> block,

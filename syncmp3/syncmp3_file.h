@@ -8,8 +8,10 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "sync/sync_table.h"
 
@@ -28,16 +30,28 @@ enum : int {
   kSyncMp3BlockTooLarge = -3, // the block's total size passes kMaxSyncMp3BlockBytes; nothing written
 };
 
+// Frames the writer puts right after the leading TXXX frame (whole ID3v2.3 frames), and the
+// frames of the source's tag they take the place of: `replaces` is asked about every frame of
+// the source with its identifier and the first bytes of its data (at most kFrameProbeBytes; a
+// compressed or encrypted frame is never asked about), and a frame it answers true for is left
+// out. Every other frame is carried over.
+struct SyncMp3ExtraFrames {
+  std::string frames;
+  std::function<bool(std::string_view id, std::string_view dataHead)> replaces;
+};
+constexpr std::size_t kFrameProbeBytes = 512;
+
 // Writes `destination` as `source` with the block in a leading TXXX frame. The destination is
 // always written to a temporary file beside it and renamed into place, so a failure leaves no
 // partial file and an existing file (the source itself in place) untouched. A destination that
 // is the source under any spelling counts as in place. `why`, when given, receives a short reason
 // on failure.
 int SaveSyncMp3File(const std::string& source, const std::string& destination, bool inPlace,
-                    std::span<const unsigned char, kSyncBlockBytes> block, std::string* why = nullptr);
+                    std::span<const unsigned char, kSyncBlockBytes> block, std::string* why = nullptr,
+                    const SyncMp3ExtraFrames* extra = nullptr);
 // The same with the block in SyncBlockBuffer.
 int SaveSyncMp3File(const std::string& source, const std::string& destination, bool inPlace,
-                    std::string* why = nullptr);
+                    std::string* why = nullptr, const SyncMp3ExtraFrames* extra = nullptr);
 
 // Writes the destination from an open source stream and a built TXXX frame; the caller closes
 // the source. kSyncMp3Saved, or kSyncMp3OpenError (the source cannot be read, or its ID3v2 tag
@@ -46,7 +60,7 @@ int SaveSyncMp3File(const std::string& source, const std::string& destination, b
 // untouched and nothing is left behind.
 int WriteSyncMp3Tag(std::FILE* source, const std::string& destination,
                     std::span<const unsigned char> frame, bool inPlace, std::string* why = nullptr,
-                    const std::string& sourceName = "the source");
+                    const std::string& sourceName = "the source", const SyncMp3ExtraFrames* extra = nullptr);
 
 // 1 when the file could be opened, whether or not it held a block; 0 otherwise. When the file's
 // first frame is a TXXX frame, its data after the encoding byte (at most kSyncBlockBytes) is left
