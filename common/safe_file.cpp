@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -53,7 +54,7 @@ constexpr std::size_t kNameBytesInTemporary = 100;
 
 std::string ProcFdPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
 
-bool AllOf(const std::string& s, std::size_t from, std::size_t to, int (*test)(int)) {
+bool AllCharsAre(const std::string& s, std::size_t from, std::size_t to, int (*test)(int)) {
   if (from >= to) return false;
   for (std::size_t i = from; i < to; ++i)
     if (!test(static_cast<unsigned char>(s[i]))) return false;
@@ -109,12 +110,12 @@ void AtomicFileWriter::RemoveLeftovers() const {
     const std::size_t dash = name.find('-', rest);
     struct stat st {};
     if (::fstatat(m_dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
-    if (dash != std::string::npos && name.size() == dash + 7 && AllOf(name, rest, dash, ::isdigit) &&
-        AllOf(name, dash + 1, name.size(), ::isalnum)) {
+    if (dash != std::string::npos && name.size() == dash + 7 && AllCharsAre(name, rest, dash, ::isdigit) &&
+        AllCharsAre(name, dash + 1, name.size(), ::isalnum)) {
       const long pid = std::strtol(name.c_str() + rest, nullptr, 10);
       if (pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
         abandoned.push_back(name);
-    } else if (name.size() == rest + 6 && AllOf(name, rest, name.size(), ::isalnum) &&
+    } else if (name.size() == rest + 6 && AllCharsAre(name, rest, name.size(), ::isalnum) &&
                std::time(nullptr) - st.st_mtime > kOldLeftoverSeconds) {
       abandoned.push_back(name);
     }

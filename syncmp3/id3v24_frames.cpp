@@ -329,13 +329,13 @@ bool ConvertId3v24Frames(const SourceReader& read, std::uint64_t pos, std::uint6
     }
     // v2.4 puts group, encryption method and data length in this order; v2.3 puts the
     // decompressed length, the encryption method and the group.
-    std::size_t at_ = 0;
-    const char group = grouped ? body[at_++] : 0;
-    const char method = encrypted ? body[at_++] : 0;
+    std::size_t extrasRead = 0;
+    const char group = grouped ? body[extrasRead++] : 0;
+    const char method = encrypted ? body[extrasRead++] : 0;
     std::uint32_t length = 0;
     if (lengthGiven) {
-      length = ReadSyncsafe(reinterpret_cast<const unsigned char*>(body.data()) + at_);
-      at_ += 4;
+      length = ReadSyncsafe(reinterpret_cast<const unsigned char*>(body.data()) + extrasRead);
+      extrasRead += 4;
     }
     std::string front;
     if (compressed) AppendBe32(front, length);
@@ -345,7 +345,7 @@ bool ConvertId3v24Frames(const SourceReader& read, std::uint64_t pos, std::uint6
     TagPiece piece;
     std::uint64_t dataBytes = 0;
     if (inMemory) {
-      std::string data = body.substr(at_);
+      std::string data = body.substr(extrasRead);
       if (textual) data = Id3v23FrameData(id, data);
       front += data;
     } else {
