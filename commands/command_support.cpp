@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "common/control_ids.h"
+#include "common/input_file.h"
 #include "common/shared_state.h"
 #include "common/view_port.h"
 #include "lyrics/lyrics_editor.h"
@@ -12,6 +14,19 @@ namespace vexalo {
 
 void TellUser(const std::string& text) {
   if (ViewPort* view = ActiveView.load()) view->MessageBox(text, kProductTitle, MessageStyle::Ok);
+}
+
+void TellUserWhy(const std::string& text, const std::string& reason) {
+  ViewPort* view = ActiveView.load();
+  if (!view) return;
+  if (!reason.empty()) view->SetStatusText(kPanePrompt, " " + reason + " ");
+  view->MessageBox(text, kProductTitle, MessageStyle::Ok);
+}
+
+std::string CannotOpenReason(const std::string& path, const std::string& name) {
+  std::string why = InputProblem(path);
+  if (why.empty()) why = "it cannot be read";
+  return "cannot open '" + (name.empty() ? path : name) + "': " + why;
 }
 
 bool AskUser(const std::string& text) {

@@ -75,7 +75,7 @@ void OnMp3FileOpen() {
 
   if (ReadTagFields(CurrentMp3Path, CurrentTagFields, SyncBlockBuffer) == 0) {
     RepaintView();
-    TellUser(kNotMp3FileText);
+    TellUserWhy(kNotMp3FileText, CannotOpenReason(CurrentMp3Path, CurrentMp3Name));
     return;
   }
 

@@ -95,22 +95,23 @@ void OnSyncMp3FileSave() {
   // The writer refuses a read-only source in place and a read-only destination, which a rename
   // would otherwise replace behind the user's back.
   const SyncMp3ExtraFrames lyricsFrames = SyncMp3LyricsFrames(editorLyrics);
-  switch (SaveSyncMp3File(source, destination, inPlace, nullptr, &lyricsFrames)) {
+  std::string why;
+  switch (SaveSyncMp3File(source, destination, inPlace, &why, &lyricsFrames)) {
     case kSyncMp3Saved:
       if (inPlace) ParseSyncBlock(kSyncMagic, SyncBlockBuffer);
       WriteSidecarLrc(destination, editorLyrics);
       break;
     case kSyncMp3ReadOnly:
-      TellUser(kMp3ReadOnlyText);
+      TellUserWhy(kMp3ReadOnlyText, why);
       break;
     case kSyncMp3OpenError:
-      TellUser(kMp3SourceErrorText);
+      TellUserWhy(kMp3SourceErrorText, why);
       break;
     case kSyncMp3BlockTooLarge:
-      TellUser(kMp3LyricsTooLargeText);
+      TellUserWhy(kMp3LyricsTooLargeText, why);
       break;
     default:
-      TellUser(kMp3WriteErrorText);
+      TellUserWhy(kMp3WriteErrorText, why);
       break;
   }
 }

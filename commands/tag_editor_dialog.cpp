@@ -1,5 +1,6 @@
 #include "commands/tag_editor_dialog.h"
 
+#include "commands/command_support.h"
 #include "common/repaint.h"
 #include "common/shared_state.h"
 #include "common/view_port.h"
@@ -61,8 +62,9 @@ void TagEditorDialog::OnOk() {
   if (CurrentMp3Path.empty()) {
     Tell(kNoMp3FileText);
   } else {
-    TagWriteResult result = WriteId3v2Tag(CurrentMp3Path, CurrentTagFields);
-    if (const char* message = TagWriteMessage(result)) Tell(message);
+    std::string why;
+    TagWriteResult result = WriteId3v2Tag(CurrentMp3Path, CurrentTagFields, &why);
+    if (const char* message = TagWriteMessage(result)) TellUserWhy(message, why);
   }
   Close();
 }

@@ -1,7 +1,5 @@
 #include "commands/text_commands.h"
 
-#include <sys/stat.h>
-
 #include <array>
 #include <cstdio>
 #include <optional>
@@ -9,6 +7,7 @@
 #include "commands/command_support.h"
 #include "commands/lyrics_file_commands.h"
 #include "common/control_ids.h"
+#include "common/input_file.h"
 #include "common/repaint.h"
 #include "common/safe_file.h"
 #include "common/shared_state.h"
@@ -26,23 +25,14 @@ namespace {
 // cannot fit the editor whatever it holds.
 constexpr std::size_t kMostTextFileBytes = 4 * kSyncTextAreaBytes;
 
-// Reads at most `most` bytes; `whole` tells whether that was the whole file. False when the
-// file cannot be opened or read, or is not a regular file.
-bool ReadTextFile(const std::string& path, std::size_t most, std::string& out, bool& whole) {
-  out.clear();
+// Reads at most `most` bytes; `whole` tells whether that was the whole file. False, with `why`
+// set, when the file cannot be opened or read, or is not a regular file.
+bool ReadTextFile(const std::string& path, std::size_t most, std::string& out, bool& whole, std::string& why) {
   whole = false;
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  out.resize(most + 1);
-  std::size_t n = std::fread(out.data(), 1, out.size(), f);
-  bool ok = !std::ferror(f);
-  std::fclose(f);
-  out.resize(n);
-  whole = n <= most;
-  if (!whole) out.resize(most);
-  return ok;
+  std::uint64_t size = 0;
+  if (!ReadInputFile(path, most, out, size, why)) return false;
+  whole = size <= most;
+  return true;
 }
 
 // A byte-order mark, or valid UTF-8 with at least one multi-byte character. CP949 text with
@@ -146,10 +136,10 @@ void OnTextOpen() {
     return;
   }
 
-  std::string raw;
+  std::string raw, why;
   bool whole = false;
-  if (!ReadTextFile(TextFilePath, kMostTextFileBytes, raw, whole)) {
-    TellUser(kTextOpenErrorText);
+  if (!ReadTextFile(TextFilePath, kMostTextFileBytes, raw, whole, why)) {
+    TellUserWhy(kTextOpenErrorText, "cannot open '" + TextFileName + "': " + why);
     return;
   }
   LoadedSyncText loaded;
@@ -259,9 +249,9 @@ void PromptSaveText() {
     const bool whole = CaptureLyrics(lyrics);
     // An LRC or SRT file just read or saved: its bytes are no stored form to compare with.
     if (whole && LyricsFileUnchanged(TextFilePath, lyrics)) return;
-    std::string raw;
+    std::string raw, why;
     bool wholeFile = false;
-    if (ReadTextFile(TextFilePath, kMostTextFileBytes, raw, wholeFile)) {
+    if (ReadTextFile(TextFilePath, kMostTextFileBytes, raw, wholeFile, why)) {
       std::string stored = lyrics;
       if (whole && EditorToStoredForm(stored) && UpToZero(stored) == UpToZero(raw)) return;
       // Also unchanged: the text as Text Open would load this file (six-digit tags expanded,

@@ -1,6 +1,7 @@
 #include "commands/mp3_open_command.h"
 
 #include <dirent.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <chrono>
@@ -182,6 +183,26 @@ TEST_F(Mp3OpenTest, FileGoneBeforeTheReadIsNotAnMp3File) {
   EXPECT_EQ(PlayerState.load(), kStateOpening);
   EXPECT_EQ(WorkerBusy.load(), 0);  // no decoding
   EXPECT_FALSE(view.sliderEnabled);
+}
+
+TEST_F(Mp3OpenTest, ARefusedFileSaysWhyInTheStatusBar) {
+  fs::create_directory(dir / "folder.mp3");
+  ASSERT_EQ(::mkfifo(PathIn("fifo.mp3").c_str(), 0600), 0);
+  const struct {
+    std::string name;
+    std::string why;
+  } cases[] = {
+      {"gone.mp3", "No such file or directory"},
+      {"folder.mp3", "Is a directory"},
+      {"fifo.mp3", "Is a FIFO, not a regular file"},  // and the open does not wait on it
+  };
+  for (const auto& c : cases) {
+    view.messages.clear();
+    Open(PathIn(c.name));
+    WaitForWorker();
+    EXPECT_EQ(Messages(), std::vector<std::string>{" Not MP3 File "}) << c.name;
+    EXPECT_EQ(view.statusTexts[kPanePrompt], " cannot open '" + c.name + "': " + c.why + " ") << c.name;
+  }
 }
 
 TEST_F(Mp3OpenTest, AWavFileIsRefusedByTheDecoder) {

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "command_test_env.h"
+#include "common/control_ids.h"
 #include "sync/sync_table.h"
 #include "sync/sync_text.h"
 #include "syncmp3/syncmp3_file.h"
@@ -198,6 +199,8 @@ TEST_F(SyncMp3SaveTest, DestinationThatCannotBeWrittenIsReported) {
   view.editorText = kEditorLyrics;
   SaveAs(PathIn("missing-folder/out.mp3"));
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{" MP3 File Write Error !!! "});
+  EXPECT_NE(view.statusTexts[kPanePrompt].find("No such file or directory"), std::string::npos)
+      << view.statusTexts[kPanePrompt];
   EXPECT_FALSE(fs::exists(PathIn("missing-folder")));
 
   std::string locked = PathIn("locked.mp3");
@@ -216,6 +219,7 @@ TEST_F(SyncMp3SaveTest, SourceThatVanishedIsReported) {
   view.editorText = kEditorLyrics;
   SaveAs(PathIn("out.mp3"));
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{"MP3 file open Error !!!"});
+  EXPECT_EQ(view.statusTexts[kPanePrompt], " " + source + ": no such file ");
   EXPECT_FALSE(fs::exists(PathIn("out.mp3")));
 }
 

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "command_test_env.h"
+#include "common/control_ids.h"
 #include "tags/genre_names.h"
 #include "tags/id3v2_writer.h"
 #include "tags/tag_editor_logic.h"
@@ -211,6 +212,7 @@ TEST_F(TagEditorDialogTest, ReadOnlyFileIsReportedAndLeftAsItWas) {
   ASSERT_EQ(view.messages.size(), 1u);
   EXPECT_EQ(view.messages[0].text, "MP3 file Read-Only Error !!!");
   EXPECT_EQ(view.messages[0].title, "Vexalo Caption Editor");
+  EXPECT_NE(view.statusTexts[kPanePrompt].find("read-only"), std::string::npos) << view.statusTexts[kPanePrompt];
   EXPECT_EQ(Get(path), before);
   EXPECT_FALSE(dialog.IsShowing());
 }
@@ -221,6 +223,8 @@ TEST_F(TagEditorDialogTest, MissingFileGivesTheWritersMessage) {
   dialog.OnOk();
   ASSERT_EQ(view.messages.size(), 1u);
   EXPECT_EQ(view.messages[0].text, TagWriteMessage(TagWriteResult::kCannotOpen));
+  EXPECT_NE(view.statusTexts[kPanePrompt].find("No such file or directory"), std::string::npos)
+      << view.statusTexts[kPanePrompt];
   EXPECT_FALSE(fs::exists(CurrentMp3Path));
 }
 

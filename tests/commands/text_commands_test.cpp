@@ -108,11 +108,24 @@ TEST_F(TextOpenTest, FileGoneBetweenDialogAndReadIsReportedAndTheEditorKept) {
   EXPECT_EQ(TextFilePath, path);
 }
 
-TEST_F(TextOpenTest, AFolderCannotBeOpened) {
+TEST_F(TextOpenTest, WhatCannotBeOpenedIsReportedWithItsReason) {
   fs::create_directory(dir / "folder.snc");
-  view.QueueFile(Choose(PathIn("folder.snc")));
-  OnTextOpen();
-  EXPECT_EQ(MessageTexts(), std::vector<std::string>{" Text File Open Error !!! "});
+  ASSERT_EQ(::mkfifo(PathIn("fifo.snc").c_str(), 0600), 0);
+  const struct {
+    std::string name;
+    std::string why;
+  } cases[] = {
+      {"gone.snc", "No such file or directory"},
+      {"folder.snc", "Is a directory"},
+      {"fifo.snc", "Is a FIFO, not a regular file"},
+  };
+  for (const auto& c : cases) {
+    view.messages.clear();
+    view.QueueFile(Choose(PathIn(c.name)));
+    OnTextOpen();
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{" Text File Open Error !!! "}) << c.name;
+    EXPECT_EQ(view.statusTexts[kPanePrompt], " cannot open '" + c.name + "': " + c.why + " ") << c.name;
+  }
 }
 
 TEST_F(TextOpenTest, InvalidCp949BytesAreKeptAndTheUserIsTold) {
