@@ -242,13 +242,6 @@ SyncMp3ExtraFrames SyncMp3LyricsFrames(const std::string& editorLyrics) {
   return LyricsFramesForSave(editorLyrics, LastLrcTags, choice);
 }
 
-std::string SidecarLrcPath(const std::string& mp3Path) {
-  const std::size_t slash = mp3Path.find_last_of('/');
-  const std::size_t dot = mp3Path.find_last_of('.');
-  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
-  return (hasExtension ? mp3Path.substr(0, dot) : mp3Path) + ".lrc";
-}
-
 void WriteSidecarLrc(const std::string& mp3Path, const std::string& editorLyrics) {
   if (!UserSettings().Bool(kSettingWriteSidecarLrc) || editorLyrics.empty()) return;
   const std::string path = SidecarLrcPath(mp3Path);

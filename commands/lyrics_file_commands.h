@@ -51,8 +51,6 @@ SyncMp3ExtraFrames SyncMp3LyricsFrames(const std::string& editorLyrics);
 // After a SyncMP3 save to `mp3Path`: when the setting asks for it, the lyrics as plain LRC in
 // UTF-8 beside it (SONG.lrc), after asking before replacing a different file of that name.
 void WriteSidecarLrc(const std::string& mp3Path, const std::string& editorLyrics);
-// The sidecar's path: the MP3 file's path with .lrc in place of its extension.
-std::string SidecarLrcPath(const std::string& mp3Path);
 
 inline constexpr char kLrcOverwriteText[] = " LRC File OverWrite ? ";
 inline constexpr char kLrcSaveErrorText[] = " LRC File Save Error !!! ";

@@ -14,6 +14,13 @@ std::string Formatted(const char* format, std::size_t a, std::size_t b = 0) {
 
 }  // namespace
 
+std::string SidecarLrcPath(const std::string& songPath) {
+  const std::size_t slash = songPath.find_last_of('/');
+  const std::size_t dot = songPath.find_last_of('.');
+  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+  return (hasExtension ? songPath.substr(0, dot) : songPath) + ".lrc";
+}
+
 LrcFileImport ImportLrcFile(std::string_view fileBytes, std::size_t limit) {
   LrcFileImport result;
   LyricsFileText file = ReadLyricsFileText(fileBytes);

@@ -26,6 +26,9 @@ struct LrcFileImport {
   std::string message;    // for a message box; empty when there is nothing to say
 };
 
+// The LRC file players look for beside a song: its path with .lrc in place of the extension.
+std::string SidecarLrcPath(const std::string& songPath);
+
 // `limit` is the most the editor takes (the lyrics buffer less its terminating zero). A file
 // whose lyrics pass it is refused whole, never cut.
 LrcFileImport ImportLrcFile(std::string_view fileBytes, std::size_t limit);

@@ -112,11 +112,5 @@ TEST_F(SyncMp3LyricsFramesTest, Mp3PlusTextWritesTheFramesIntoTheOtherFile) {
   EXPECT_EQ(FrameIds(Get(PathIn("other_synced.mp3"))), "TXXX SYLT USLT");
 }
 
-TEST(SidecarLrcPath, ReplacesTheExtension) {
-  EXPECT_EQ(SidecarLrcPath("/m/Song.mp3"), "/m/Song.lrc");
-  EXPECT_EQ(SidecarLrcPath("/m.d/Song"), "/m.d/Song.lrc");
-  EXPECT_EQ(SidecarLrcPath("/m/.hidden"), "/m/.hidden.lrc");
-}
-
 }  // namespace
 }  // namespace vexalo::test

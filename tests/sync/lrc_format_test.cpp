@@ -351,3 +351,9 @@ TEST(LrcRoundTrip, MarkBytesInsideHangulCharactersAreNoTags) {
   // Mark bytes inside characters are kept by every writer that leaves short tags out.
   EXPECT_EQ(WithoutShortTags(gat + "123456" + sa), gat + "123456" + sa);
 }
+
+TEST(LrcFile, TheSidecarReplacesTheSongsExtension) {
+  EXPECT_EQ(SidecarLrcPath("/m/Song.mp3"), "/m/Song.lrc");
+  EXPECT_EQ(SidecarLrcPath("/m.d/Song"), "/m.d/Song.lrc");
+  EXPECT_EQ(SidecarLrcPath("/m/.hidden"), "/m/.hidden.lrc");
+}
