@@ -195,7 +195,7 @@ class Runner : public wxEvtHandler {
       const bool done = e.poll();
       if (m_done) break;
       if (done) {
-        if (std::getenv("VEXALO_SELFTEST_TRACE")) std::printf("step done: %s\n", e.what.c_str());
+        if (std::getenv("VEXALO_SELFTEST_TRACE")) std::fprintf(stderr, "step done: %s\n", e.what.c_str());
         ++m_index;
         m_stepStart = Clock::now();
         continue;
@@ -647,6 +647,52 @@ void KeyboardShortcuts(Runner& r) {
   if (std::getenv("VEXALO_SELFTEST_HOLD")) HoldForPicture(r);
 }
 
+void Xdotool(const std::string& args) { wxExecute(wxString::FromUTF8(("xdotool " + args).c_str()), wxEXEC_SYNC); }
+
+// Text Open's dialog with its encoding list: the file is picked by typing its path, as a user
+// would. UTF-8 chosen for a CP949 file reads it as UTF-8 (and says which bytes are not); then
+// Automatic reads it as CP949, Hangul intact.
+void TextOpenEncoding(Runner& r) {
+  const std::string path = "/tmp/vexalo-selftest-" + std::to_string(getpid()) + ".txt";
+  {
+    std::ofstream(path, std::ios::binary) << "\xC3\xA2\xC3\xB5\x20\xC4\xA8\r\n\xBB\xE7\xB6\xFB\xC7\xD8\r\n";  // 창천 칩, 사랑해
+  }
+  auto pick = [&r, path](int encoding) {
+    r.Do("Text Open from the menu", [&r] { r.RunMenu(kIdTextOpen); });
+    r.Step("dialog with its encoding list", [&r] { return r.View().OpenFileDialog() && r.View().OpenFileDialogChoice(); }, 5000);
+    r.Pause(500);
+    if (encoding != 0 && std::getenv("VEXALO_SELFTEST_HOLD")) HoldForPicture(r);
+    r.Do("choose the encoding", [&r, encoding] { r.View().OpenFileDialogChoice()->SetSelection(encoding); });
+    r.Do("type the path", [path] {
+      Xdotool("key ctrl+l");
+      Xdotool("type --delay 2 " + path);
+    });
+    r.Pause(300);
+    r.Do("Enter", [] { Xdotool("key Return"); });
+    r.Step("dialog closed on the file", [&r, path] { return !r.View().OpenFileDialog() && TextFilePath == path; }, 5000);
+  };
+  pick(2);
+  r.Step("bytes that are not UTF-8 are reported", [&r] {
+    MessageDialog* d = r.ShownMessage();
+    if (!d) return false;
+    const std::string text = Utf8(d->Message());
+    if (text.rfind(" Text File Code Error: ", 0) != 0 || text.find("not UTF-8") == std::string::npos) r.Fail("message: " + text);
+    d->Answer(Answer::Ok);
+    return true;
+  }, 4000);
+  r.Check("status says UTF-8", [&r] { return Utf8(r.Pane(kPanePrompt)) == " Read as UTF-8 "; });
+  pick(0);
+  r.Check("status says CP949", [&r] {
+    std::printf("status: '%s'\n", Utf8(r.Pane(kPanePrompt)).c_str());
+    return Utf8(r.Pane(kPanePrompt)) == " Read as CP949 ";
+  });
+  r.Check("Hangul intact", [&r] {
+    const std::string shown = Utf8(r.View().Editor()->GetValue());
+    return shown.find("창천 칩") != std::string::npos && shown.find("사랑해") != std::string::npos;
+  });
+  r.Do("clean up", [path] { std::remove(path.c_str()); });
+}
+
 long PeakRssKb() {
   std::ifstream status("/proc/self/status");
   std::string line;
@@ -721,6 +767,7 @@ const std::map<std::string, void (*)(Runner&)>& Tests() {
       {"pose-window-playing", &PoseWindowPlaying}, {"pose-tag-editor", &PoseTagEditor},       {"close-while-decoding", &CloseWhileDecoding},
       {"settings-dialog", &SettingsDialog},        {"keyboard-shortcuts", &KeyboardShortcuts},
       {"readout-own-length", &ReadoutOwnLength},
+      {"text-open-encoding", &TextOpenEncoding},
   };
   return tests;
 }

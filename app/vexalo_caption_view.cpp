@@ -7,6 +7,7 @@
 #include <wx/dcclient.h>
 #include <wx/dcmemory.h>
 #include <wx/filedlg.h>
+#include <wx/filedlgcustomize.h>
 #include <wx/frame.h>
 #include <wx/image.h>
 #include <wx/stattext.h>
@@ -23,6 +24,7 @@
 #include "common/repaint.h"
 #include "common/shared_state.h"
 #include "common/text_codec.h"
+#include "common/text_encoding.h"
 #include "common/worker.h"
 #include "form/control_layout.h"
 #include "form/skin_layout.h"
@@ -42,7 +44,37 @@ std::string ToCp949(const wxString& text) {
   return EncodeCp949(std::string_view(utf8.data(), utf8.length())).bytes;
 }
 
-wxString FromNative(const std::string& bytes) { return wxString::FromUTF8(bytes.c_str()); }
+// A name that is not UTF-8 still shows: its stray bytes as private-use characters.
+wxString FromNative(const std::string& bytes) {
+  const wxString text = wxString::FromUTF8(bytes.data(), bytes.size());
+  if (!text.empty() || bytes.empty()) return text;
+  const std::string shown = DecodeText(bytes, EncodingChoice::Utf8).utf8;
+  return wxString::FromUTF8(shown.data(), shown.size());
+}
+
+// Adds the request's drop-down list to the file dialog and keeps what was chosen in it.
+class ChoiceHook : public wxFileDialogCustomizeHook {
+ public:
+  ChoiceHook(const FileDialogRequest& request, wxFileDialogChoice*& shown) : m_request(request), m_shown(shown) {}
+  void AddCustomControls(wxFileDialogCustomize& customizer) override {
+    if (!m_request.choiceLabel.empty()) customizer.AddStaticText(FromCp949(m_request.choiceLabel));
+    wxArrayString items;
+    for (const std::string& item : m_request.choices) items.Add(FromCp949(item));
+    m_shown = customizer.AddChoice(items.size(), &items[0]);
+    m_shown->SetSelection(m_request.choice);
+    m_chosen = m_request.choice;
+  }
+  void TransferDataFromCustomControls() override {
+    if (m_shown && m_shown->GetSelection() != wxNOT_FOUND) m_chosen = m_shown->GetSelection();
+    m_shown = nullptr;
+  }
+  int Chosen() const { return m_chosen; }
+
+ private:
+  const FileDialogRequest& m_request;
+  wxFileDialogChoice*& m_shown;
+  int m_chosen = 0;
+};
 std::string ToNative(const wxString& text) { return std::string(text.utf8_str()); }
 
 std::u32string ToChars(const wxString& text) {
@@ -350,9 +382,12 @@ std::optional<FileChoice> CVexaloCaptionView::FileDialog(const FileDialogRequest
     wxFileDialog dialog(m_frame, FromCp949(request.title), FromNative(request.folder), FromNative(request.proposedName),
                         Wildcard(request.filter), style);
     dialog.SetFilterIndex(request.filterIndex);
+    ChoiceHook hook(request, m_fileDialogChoice);
+    if (!request.choices.empty()) dialog.SetCustomizeHook(hook);
     m_fileDialog = &dialog;
     const int answer = dialog.ShowModal();
     m_fileDialog = nullptr;
+    m_fileDialogChoice = nullptr;
     if (answer != wxID_OK) return std::nullopt;
     wxString path = dialog.GetPath();
     wxString name = dialog.GetFilename();
@@ -361,7 +396,7 @@ std::optional<FileChoice> CVexaloCaptionView::FileDialog(const FileDialogRequest
       path += ext;
       name += ext;
     }
-    return FileChoice{ToNative(path), ToNative(name), dialog.GetFilterIndex()};
+    return FileChoice{ToNative(path), ToNative(name), dialog.GetFilterIndex(), request.choices.empty() ? 0 : hook.Chosen()};
   });
 }
 
@@ -464,6 +499,19 @@ void CVexaloCaptionView::SetControlText(int id, const std::string& cp949) {
   });
 }
 
+void CVexaloCaptionView::SetControlNameText(int id, const std::string& utf8) {
+  RunOnUi(*this, [&] {
+    if (auto* field = dynamic_cast<wxTextCtrl*>(ControlWindow(id))) {
+      m_settingEditor = true;
+      field->ChangeValue(FromNative(utf8));
+      m_settingEditor = false;
+    } else {
+      m_hiddenTexts[id].clear();
+      m_hiddenNames[id] = utf8;
+    }
+  });
+}
+
 std::string CVexaloCaptionView::GetControlText(int id) {
   return RunOnUi(*this, [&]() -> std::string {
     if (id == kIdcEditor) return Snapshot().cp949;
@@ -533,8 +581,8 @@ void CVexaloCaptionView::SetStatusText(int pane, const std::string& cp949) {
   });
 }
 
-void CVexaloCaptionView::SetTitle(const std::string& cp949) {
-  PostToUi(*this, [this, text = cp949] { m_frame->SetTitle(FromCp949(text)); });
+void CVexaloCaptionView::SetTitle(const std::string& utf8) {
+  PostToUi(*this, [this, text = utf8] { m_frame->SetTitle(FromNative(text)); });
 }
 
 void CVexaloCaptionView::SetClipboardText(const std::string& cp949) {

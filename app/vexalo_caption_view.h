@@ -13,6 +13,7 @@
 
 #include <wx/bitmap.h>
 #include <wx/checkbox.h>
+#include <wx/filedlgcustomize.h>
 #include <wx/font.h>
 #include <wx/radiobut.h>
 #include <wx/slider.h>
@@ -55,6 +56,8 @@ class CVexaloCaptionView : public wxWindow, public ViewPort, public Canvas {
 
   // The file dialog on screen, if any (the native dialog is not among the toolkit's windows).
   wxDialog* OpenFileDialog() const { return m_fileDialog; }
+  // The drop-down list of the open file dialog, when its request has one (self-tests choose in it).
+  wxFileDialogChoice* OpenFileDialogChoice() const { return m_fileDialogChoice; }
 
   wxTextCtrl* Editor() const { return m_editor; }
   wxSlider* Slider() const { return m_slider; }
@@ -74,6 +77,7 @@ class CVexaloCaptionView : public wxWindow, public ViewPort, public Canvas {
   void EditorPaste() override;
   void EditorSetLimit(int bytes) override;
   void SetControlText(int id, const std::string& cp949) override;
+  void SetControlNameText(int id, const std::string& utf8) override;
   std::string GetControlText(int id) override;
   bool IsChecked(int id) override;
   void SetChecked(int id, bool checked) override;
@@ -84,7 +88,7 @@ class CVexaloCaptionView : public wxWindow, public ViewPort, public Canvas {
   int GetSliderPos() override;
   void EnableSlider(bool enabled) override;
   void SetStatusText(int pane, const std::string& cp949) override;
-  void SetTitle(const std::string& cp949) override;
+  void SetTitle(const std::string& utf8) override;
   void SetClipboardText(const std::string& cp949) override;
   void SetMouseCursor(int cursorId) override;
   Canvas& AcquireCanvas() override;
@@ -143,6 +147,7 @@ class CVexaloCaptionView : public wxWindow, public ViewPort, public Canvas {
   wxRadioButton* m_adjustPlus = nullptr;
   wxRadioButton* m_adjustMinus = nullptr;
   std::map<int, std::string> m_hiddenTexts;  // hidden controls' texts, CP949
+  std::map<int, std::string> m_hiddenNames;  // hidden controls' file name texts, UTF-8
 
   std::optional<EditorSnapshot> m_snapshot;
   int m_editorLimit = 0;  // CP949 bytes, 0 for none
@@ -152,6 +157,7 @@ class CVexaloCaptionView : public wxWindow, public ViewPort, public Canvas {
 
   std::deque<FileChoice> m_presetChoices;
   wxDialog* m_fileDialog = nullptr;
+  wxFileDialogChoice* m_fileDialogChoice = nullptr;
   std::map<int, wxCursor> m_cursors;
   int m_wantedCursor = 0;
   int m_shownCursor = 0;

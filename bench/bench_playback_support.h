@@ -55,6 +55,7 @@ class QuietView : public ViewPort {
   void EditorPaste() override {}
   void EditorSetLimit(int) override {}
   void SetControlText(int, const std::string&) override {}
+  void SetControlNameText(int, const std::string&) override {}
   std::string GetControlText(int) override { return {}; }
   bool IsChecked(int) override { return false; }
   void SetChecked(int, bool) override {}

@@ -98,6 +98,7 @@ class TerminalView : public ViewPort {
   void EditorPaste() override {}
   void EditorSetLimit(int) override {}
   void SetControlText(int, const std::string&) override {}
+  void SetControlNameText(int, const std::string&) override {}
   std::string GetControlText(int) override { return std::string(); }
   bool IsChecked(int) override { return false; }
   void SetChecked(int, bool) override {}

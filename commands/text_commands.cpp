@@ -12,6 +12,7 @@
 #include "common/safe_file.h"
 #include "common/shared_state.h"
 #include "common/text_codec.h"
+#include "common/text_encoding.h"
 #include "common/view_port.h"
 #include "lyrics/lyrics_editor.h"
 #include "sync/sync_table.h"
@@ -35,76 +36,45 @@ bool ReadTextFile(const std::string& path, std::size_t most, std::string& out, b
   return true;
 }
 
-// A byte-order mark, or valid UTF-8 with at least one multi-byte character. CP949 text with
-// Hangul is hardly ever valid UTF-8, and stored time tags (0xA2 0xE2 ...) never are.
-bool LooksLikeUtf8(std::string_view s) {
-  if (s.size() >= 3 && static_cast<unsigned char>(s[0]) == 0xEF &&
-      static_cast<unsigned char>(s[1]) == 0xBB && static_cast<unsigned char>(s[2]) == 0xBF)
-    return true;
-  bool multibyte = false;
-  for (std::size_t i = 0; i < s.size();) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    std::size_t extra;
-    char32_t cp;
-    if (c < 0x80) {
-      ++i;
-      continue;
-    } else if (c >= 0xC2 && c <= 0xDF) {
-      extra = 1;
-      cp = c & 0x1F;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      extra = 2;
-      cp = c & 0x0F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      extra = 3;
-      cp = c & 0x07;
-    } else {
-      return false;
-    }
-    if (i + extra >= s.size()) return false;
-    for (std::size_t k = 1; k <= extra; ++k) {
-      unsigned char t = static_cast<unsigned char>(s[i + k]);
-      if ((t & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (t & 0x3F);
-    }
-    if ((extra == 2 && cp < 0x800) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-        (cp >= 0xD800 && cp <= 0xDFFF))
-      return false;
-    multibyte = true;
-    i += extra + 1;
+// The encoding chosen in the last Text Open dialog; the save prompt reads the file back the
+// same way.
+EncodingChoice g_textEncoding = EncodingChoice::Automatic;
+
+// Tells what reading the file could not keep as it was: bytes that are not in the encoding it
+// was read in (kept as they are, or '?' for UTF-16), or else characters CP949 cannot hold.
+void TellWhatDidNotConvert(const TextFileLyrics& t) {
+  if (t.read.invalid != 0) {
+    TellUser(TextOpenCodeErrorText(t.read));
+  } else if (t.converted.unencodable != 0) {
+    TellUser(TextOpenUnencodableText(t.converted));
   }
-  return multibyte;
-}
-
-// A text file's bytes as the lyrics hold them: CP949 as it stands, UTF-8 converted.
-struct TextFileContent {
-  std::string stored;
-  bool utf8 = false;
-  std::size_t unencodable = 0;  // UTF-8 characters that CP949 cannot hold ('?' in their place)
-};
-
-TextFileContent ContentOf(std::string raw) {
-  TextFileContent c;
-  if (!LooksLikeUtf8(raw)) {
-    c.stored = std::move(raw);
-    return c;
-  }
-  std::string_view text = raw;
-  if (text.size() >= 3 && static_cast<unsigned char>(text[0]) == 0xEF) text.remove_prefix(3);
-  Cp949Encoded e = EncodeCp949(text);
-  c.stored = std::move(e.bytes);
-  c.utf8 = true;
-  c.unencodable = e.unencodable.size();
-  return c;
-}
-
-std::string WithCount(const char* format, std::size_t n) {
-  char buf[128];
-  std::snprintf(buf, sizeof buf, format, n);
-  return buf;
 }
 
 }  // namespace
+
+std::string TextOpenReadAsText(TextEncoding encoding) {
+  return std::string(" Read as ") + EncodingName(encoding) + " ";
+}
+
+std::string TextOpenCodeErrorText(const DecodedText& read) {
+  char buf[256];
+  const bool utf16 = read.encoding == TextEncoding::Utf16Le || read.encoding == TextEncoding::Utf16Be;
+  std::snprintf(buf, sizeof buf,
+                utf16 ? " Text File Code Error: %zu places are not %s, the first at line %zu, column %zu; they show as ? !!! "
+                      : " Text File Code Error: %zu bytes are not %s, the first at line %zu, column %zu; they are kept as"
+                        " they are !!! ",
+                read.invalid, EncodingName(read.encoding), read.firstInvalid.line, read.firstInvalid.column);
+  return buf;
+}
+
+std::string TextOpenUnencodableText(const EncodedText& converted) {
+  char buf[256];
+  std::snprintf(buf, sizeof buf,
+                " %zu characters have no CP949 form and show as ?; the first, %s, is at line %zu, column %zu !!! ",
+                converted.unencodable, CodePointName(converted.firstUnencodable).c_str(), converted.firstUnencodableAt.line,
+                converted.firstUnencodableAt.column);
+  return buf;
+}
 
 std::string PanelWillNotFollowText(const std::string& blockError) {
   if (blockError == kTextDataError999)
@@ -126,11 +96,16 @@ void OnTextOpen() {
   request.title = kTextOpenTitle;
   request.filter = kTextOpenFilter;
   request.folder = CurrentMp3Folder;
+  request.choiceLabel = kTextEncodingLabel;
+  request.choices.assign(std::begin(kTextEncodingChoices), std::end(kTextEncodingChoices));
+  request.choice = static_cast<int>(g_textEncoding);
   std::optional<FileChoice> choice = view->FileDialog(request);
   if (!choice) return;
   TextFilePath = choice->path;
   TextFileName = choice->name;
-  view->SetControlText(kIdcGroupFrame, "< " + TextFileName + " >");
+  if (choice->choice >= 0 && choice->choice < static_cast<int>(std::size(kTextEncodingChoices)))
+    g_textEncoding = static_cast<EncodingChoice>(choice->choice);
+  view->SetControlNameText(kIdcGroupFrame, "< " + TextFileName + " >");
   if (HasExtension(TextFilePath, ".lrc")) {
     OpenLrcFile(TextFilePath, std::nullopt);
     return;
@@ -143,14 +118,14 @@ void OnTextOpen() {
     return;
   }
   LoadedSyncText loaded;
-  TextFileContent content;
+  TextFileLyrics content;
   if (whole && IsLrcText(TextFilePath, raw)) {
     OpenLrcFile(TextFilePath, std::move(raw));
     return;
   }
   if (whole) {
-    content = ContentOf(std::move(raw));
-    loaded = LoadSyncText(content.stored);
+    content = ReadTextFileLyrics(raw, g_textEncoding);
+    loaded = LoadSyncText(content.cp949);
   } else {
     loaded.text = FileSizeOverText();
   }
@@ -162,16 +137,8 @@ void OnTextOpen() {
   StoreLyrics(loaded.text);
   view->SetEditorText(loaded.text);
   LastLrcTags = LrcTags{};
-
-  if (content.utf8) {
-    if (content.unencodable != 0)
-      TellUser(WithCount(" UTF-8 Text: %zu characters have no CP949 form and show as ? !!! ",
-                         content.unencodable));
-    else
-      view->SetStatusText(kPanePrompt, " Text file read as UTF-8 ");
-  } else if (std::size_t bad = DecodeCp949(loaded.text).invalidBytes; bad != 0) {
-    TellUser(WithCount(" Text File Code Error: %zu bytes are not CP949 !!! ", bad));
-  }
+  view->SetStatusText(kPanePrompt, TextOpenReadAsText(content.read.encoding));
+  TellWhatDidNotConvert(content);
 }
 
 void OnTextSave() {
@@ -191,7 +158,7 @@ void OnTextSave() {
   if (!choice) return;
   TextFilePath = choice->path;
   TextFileName = choice->name;
-  view->SetControlText(kIdcGroupFrame, std::string(" ") + " - " + TextFileName);
+  view->SetControlNameText(kIdcGroupFrame, std::string(" ") + " - " + TextFileName);
   if (LyricsSaveType type = SaveTypeOfChoice(choice->filterIndex, TextFilePath); type != LyricsSaveType::kSyncText) {
     if (!HasExtension(TextFilePath, SaveTypeExtension(type))) TextFilePath += SaveTypeExtension(type);
     SaveLyricsFile(TextFilePath, type);
@@ -255,9 +222,9 @@ void PromptSaveText() {
       std::string stored = lyrics;
       if (whole && EditorToStoredForm(stored) && UpToZero(stored) == UpToZero(raw)) return;
       // Also unchanged: the text as Text Open would load this file (six-digit tags expanded,
-      // UTF-8 converted).
+      // converted from its encoding).
       if (whole && wholeFile) {
-        LoadedSyncText loaded = LoadSyncText(ContentOf(raw).stored);
+        LoadedSyncText loaded = LoadSyncText(ReadTextFileLyrics(raw, g_textEncoding).cp949);
         if (loaded.fits && loaded.text == lyrics) return;
       }
     }

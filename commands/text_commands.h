@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "common/text_encoding.h"
+
 namespace vexalo {
 
 inline constexpr char kTextOpenTitle[] = "Text File Open";
@@ -25,9 +27,14 @@ inline constexpr char kTextOpenErrorText[] = " Text File Open Error !!! ";
 inline constexpr char kTextSaveErrorText[] = " Text File Save Error !!! ";
 inline constexpr char kTextSizeOverText[] = " Text Size Over 30719 bytes !!! ";
 
-// Command 32771: offers to save the lyrics, asks for a SyncText, LRC or text file and loads it
-// into the editor (six-digit tags expanded, tags in editor form; LRC stamps become long tags).
-// A UTF-8 file is read as UTF-8.
+// Text Open's encoding list, in the order of EncodingChoice.
+inline constexpr char kTextEncodingLabel[] = "Encoding:";
+inline constexpr const char* kTextEncodingChoices[] = {"Automatic", "CP949", "UTF-8", "UTF-16"};
+
+// Command 32771: offers to save the lyrics, asks for a SyncText, LRC or text file and its
+// encoding (Automatic detects it) and loads it into the editor (six-digit tags expanded, tags
+// in editor form; LRC stamps become long tags). Status pane 0 tells the encoding read; a
+// message tells what could not be kept.
 void OnTextOpen();
 // Command 32772: asks for a file name and type, writes the lyrics safely (temporary file and
 // rename) and rebuilds the sync table from them. SyncText gets ".snc" appended unless present and
@@ -40,6 +47,12 @@ void PromptSaveText();
 // LyricsTextBuffer. False, after telling the user, when they do not fit the lyrics buffer in
 // either form.
 bool CaptureStoredLyrics(std::string& stored);
+
+// Text Open's reports: " Read as UTF-8 " (pane 0); bytes not in the encoding read, and
+// characters CP949 cannot hold, each with how many and where the first is.
+std::string TextOpenReadAsText(TextEncoding encoding);
+std::string TextOpenCodeErrorText(const DecodedText& read);
+std::string TextOpenUnencodableText(const EncodedText& converted);
 
 // The status-bar text (pane 0) that tells why the lyric panel will not follow saved lyrics:
 // the block builder's error text and its reason.

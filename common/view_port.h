@@ -1,12 +1,15 @@
 // What the core asks of the window: message boxes, file dialogs, the lyrics editor, control
 // texts, the slider, status panes, title, clipboard, focus and the drawing surface.
 // Texts crossing this port are CP949 bytes (the window converts them with the text codec);
-// editor character indices are byte offsets into the editor's CP949 text.
+// editor character indices are byte offsets into the editor's CP949 text. File names and paths
+// are the platform's bytes (UTF-8) and never go through the codec: they cross only in the file
+// dialog, SetTitle and SetControlNameText.
 // The window implementation may be called from a worker thread; it marshals onto the UI thread.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/canvas.h"
 #include "common/shared_state.h"
@@ -26,12 +29,18 @@ struct FileDialogRequest {
   std::string proposedName;  // initial file name, may be empty
   std::string defaultExt;    // without the dot, may be empty
   int filterIndex = 0;       // the filter entry shown first, counted from 0
+  // A drop-down list the dialog shows under its file list (label and items), and the item it
+  // starts on; none when `choices` is empty.
+  std::string choiceLabel;
+  std::vector<std::string> choices;
+  int choice = 0;
 };
 
 struct FileChoice {
   std::string path;  // full path
   std::string name;  // file name alone
   int filterIndex = 0;  // the filter entry chosen, counted from 0
+  int choice = 0;    // the item of the request's drop-down list that was chosen
 };
 
 class ViewPort {
@@ -54,6 +63,8 @@ class ViewPort {
 
   // Other controls by id.
   virtual void SetControlText(int id, const std::string& cp949) = 0;
+  // A control text that holds a file name: the platform's bytes (UTF-8), not CP949.
+  virtual void SetControlNameText(int id, const std::string& utf8) = 0;
   virtual std::string GetControlText(int id) = 0;
   virtual bool IsChecked(int id) = 0;
   virtual void SetChecked(int id, bool checked) = 0;
@@ -68,7 +79,8 @@ class ViewPort {
 
   // Frame.
   virtual void SetStatusText(int pane, const std::string& cp949) = 0;
-  virtual void SetTitle(const std::string& cp949) = 0;
+  // The frame's title holds the open file's name: UTF-8, the platform's bytes.
+  virtual void SetTitle(const std::string& utf8) = 0;
   virtual void SetClipboardText(const std::string& cp949) = 0;
   virtual void SetMouseCursor(int cursorId) { (void)cursorId; }
 

@@ -61,6 +61,10 @@ class LoggingView : public ScriptedViewPort {
     Log("control:" + std::to_string(id) + "=" + text);
     ScriptedViewPort::SetControlText(id, text);
   }
+  void SetControlNameText(int id, const std::string& text) override {
+    Log("control:" + std::to_string(id) + "=" + text);
+    ScriptedViewPort::SetControlNameText(id, text);
+  }
   void SetChecked(int id, bool checked) override {
     Log("check:" + std::to_string(id) + (checked ? "=on" : "=off"));
     ScriptedViewPort::SetChecked(id, checked);

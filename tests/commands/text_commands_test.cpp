@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "command_test_env.h"
+#include "common/text_codec.h"
 #include "common/control_ids.h"
 #include "lyrics/lyrics_editor.h"
 #include "sync/sync_table.h"
@@ -137,7 +138,8 @@ TEST_F(TextOpenTest, InvalidCp949BytesAreKeptAndTheUserIsTold) {
   OnTextOpen();
   EXPECT_EQ(view.editorText, bytes);  // nothing lost: the codec keeps each bad byte as a mark
   ASSERT_EQ(view.messages.size(), 1u);
-  EXPECT_EQ(view.messages[0].text, " Text File Code Error: 2 bytes are not CP949 !!! ");
+  EXPECT_EQ(view.messages[0].text,
+            " Text File Code Error: 2 bytes are not CP949, the first at line 1, column 6; they are kept as they are !!! ");
 }
 
 TEST_F(TextOpenTest, Utf8LyricsAreReadAsUtf8) {
@@ -147,7 +149,7 @@ TEST_F(TextOpenTest, Utf8LyricsAreReadAsUtf8) {
   OnTextOpen();
   EXPECT_EQ(view.editorText, kHangulCp949 + "\r\nsecond\r\n");
   EXPECT_TRUE(view.messages.empty());
-  EXPECT_EQ(view.statusTexts[kPanePrompt], " Text file read as UTF-8 ");
+  EXPECT_EQ(view.statusTexts[kPanePrompt], " Read as UTF-8 ");
 
   // Without a byte-order mark too.
   Put(path, kHangulUtf8);
@@ -163,8 +165,61 @@ TEST_F(TextOpenTest, Utf8CharactersWithoutCp949FormAreCounted) {
   view.QueueFile(Choose(path));
   OnTextOpen();
   ASSERT_EQ(view.messages.size(), 1u);
-  EXPECT_EQ(view.messages[0].text, " UTF-8 Text: 1 characters have no CP949 form and show as ? !!! ");
+  EXPECT_EQ(view.messages[0].text,
+            " 1 characters have no CP949 form and show as ?; the first, U+1F3B5, is at line 1, column 6 !!! ");
   EXPECT_EQ(view.editorText, "sing ? " + kHangulCp949);
+}
+
+TEST_F(TextOpenTest, TheDialogOffersTheEncodingsAndRemembersTheOneChosen) {
+  std::string path = PathIn("title.txt");
+  const std::string cp949 = "\xC3\xA2\xC3\xB5\x20\xC4\xA8";  // "창천 칩", valid UTF-8 as well
+  Put(path, cp949);
+  FileChoice asUtf8 = Choose(path);
+  asUtf8.choice = 2;
+  view.QueueFile(asUtf8);
+  OnTextOpen();
+  ASSERT_EQ(view.dialogs.size(), 1u);
+  EXPECT_EQ(view.dialogs[0].choiceLabel, "Encoding:");
+  EXPECT_EQ(view.dialogs[0].choices, (std::vector<std::string>{"Automatic", "CP949", "UTF-8", "UTF-16"}));
+  EXPECT_EQ(view.dialogs[0].choice, 0);
+  EXPECT_EQ(view.editorText, EncodeCp949("\u00E2\u00F5 \u0128").bytes);  // as chosen, though wrong
+  EXPECT_EQ(view.statusTexts[kPanePrompt], " Read as UTF-8 ");
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{
+                                " 3 characters have no CP949 form and show as ?; the first, U+00E2, is at line 1, column 1 !!! "}));
+
+  // The save prompt reads the file back the same way: the text is unchanged, so no question.
+  view.QueueFile(Choose(path));
+  OnTextOpen();
+  ASSERT_EQ(view.dialogs.size(), 2u);
+  EXPECT_EQ(view.dialogs[1].choice, 2);
+  EXPECT_EQ(view.messages.size(), 1u);
+  // Automatic reads the short CP949 title as CP949, byte for byte.
+  EXPECT_EQ(view.editorText, cp949);
+  EXPECT_EQ(view.statusTexts[kPanePrompt], " Read as CP949 ");
+}
+
+TEST_F(TextOpenTest, Utf16LyricsAreConvertedAndWhatCp949CannotHoldIsPlaced) {
+  std::string path = PathIn("utf16.txt");
+  // "가사\n♪ 🎵" in UTF-16LE with its mark: the note U+266A has a CP949 form, U+1F3B5 has not.
+  Put(path, std::string("\xFF\xFE\x00\xAC\xAC\xC0\x0A\x00\x6A\x26\x20\x00\x3C\xD8\xB5\xDF", 16));
+  view.QueueFile(Choose(path));
+  OnTextOpen();
+  EXPECT_EQ(view.editorText, kHangulCp949 + "\n" + EncodeCp949("\u266A").bytes + " ?");
+  EXPECT_EQ(view.statusTexts[kPanePrompt], " Read as UTF-16LE ");
+  ASSERT_EQ(view.messages.size(), 1u);
+  EXPECT_EQ(view.messages[0].text,
+            " 1 characters have no CP949 form and show as ?; the first, U+1F3B5, is at line 2, column 3 !!! ");
+}
+
+TEST_F(TextOpenTest, AFileNameInHangulIsShownAsTheFileSystemSpellsIt) {
+  const std::string name = "\xEB\x85\xB8\xEB\x9E\x98.snc";  // "노래.snc" in UTF-8, as the file system has it
+  std::string path = PathIn(name);
+  Put(path, "words");
+  view.QueueFile(Choose(path));
+  OnTextOpen();
+  EXPECT_EQ(TextFileName, name);
+  EXPECT_EQ(view.controlTexts[kIdcGroupFrame], "< " + name + " >");
+  EXPECT_TRUE(view.nameControls[kIdcGroupFrame]);
 }
 
 TEST_F(TextOpenTest, OffersToSaveUnsavedLyricsFirst) {

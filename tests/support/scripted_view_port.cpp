@@ -95,8 +95,16 @@ void ScriptedViewPort::SetControlText(int id, const std::string& cp949) {
     editorText = cp949;
   } else {
     controlTexts[id] = cp949;
+    nameControls[id] = false;
   }
   controlTextHistory.emplace_back(id, cp949);
+}
+
+void ScriptedViewPort::SetControlNameText(int id, const std::string& utf8) {
+  std::lock_guard<std::recursive_mutex> hold(lock);
+  controlTexts[id] = utf8;
+  nameControls[id] = true;
+  controlTextHistory.emplace_back(id, utf8);
 }
 
 std::string ScriptedViewPort::GetControlText(int id) {
@@ -153,9 +161,9 @@ void ScriptedViewPort::SetStatusText(int pane, const std::string& cp949) {
   statusHistory.emplace_back(pane, cp949);
 }
 
-void ScriptedViewPort::SetTitle(const std::string& cp949) {
+void ScriptedViewPort::SetTitle(const std::string& utf8) {
   std::lock_guard<std::recursive_mutex> hold(lock);
-  title = cp949;
+  title = utf8;
 }
 
 void ScriptedViewPort::SetClipboardText(const std::string& cp949) {

@@ -40,6 +40,7 @@ class ScriptedViewPort : public ViewPort {
   void EditorPaste() override;
   void EditorSetLimit(int bytes) override;
   void SetControlText(int id, const std::string& cp949) override;
+  void SetControlNameText(int id, const std::string& utf8) override;
   std::string GetControlText(int id) override;
   bool IsChecked(int id) override;
   void SetChecked(int id, bool checked) override;
@@ -50,7 +51,7 @@ class ScriptedViewPort : public ViewPort {
   int GetSliderPos() override;
   void EnableSlider(bool enabled) override;
   void SetStatusText(int pane, const std::string& cp949) override;
-  void SetTitle(const std::string& cp949) override;
+  void SetTitle(const std::string& utf8) override;
   void SetClipboardText(const std::string& cp949) override;
   void SetMouseCursor(int cursorId) override;
   Canvas& AcquireCanvas() override;
@@ -72,13 +73,14 @@ class ScriptedViewPort : public ViewPort {
   int editorTextSets = 0;   // SetEditorText calls
   int editorLimit = 0;
   std::string clipboard;
-  std::map<int, std::string> controlTexts;
+  std::map<int, std::string> controlTexts;  // CP949, or UTF-8 for the ids in nameControls
+  std::map<int, bool> nameControls;         // true while a control holds a file name text
   std::map<int, bool> checks;
   std::map<int, Rect> controlRects;
   std::map<int, std::string> statusTexts;
   std::vector<std::pair<int, std::string>> statusHistory;
   std::vector<std::pair<int, std::string>> controlTextHistory;
-  std::string title;
+  std::string title;  // UTF-8
   int focus = 0;
   int sliderMin = 0, sliderMax = 0, sliderPos = 0;
   std::vector<int> sliderHistory;
