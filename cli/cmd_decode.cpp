@@ -1,7 +1,5 @@
 // vexalo-sync decode: the editor's decode without a window, printing the song's facts.
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "cli/cli_registry.h"
@@ -58,7 +56,7 @@ int Run(const std::vector<std::string>& args) {
   if (!output.empty()) {
     AtomicFileWriter writer;
     if (!writer.Open(target) || !writer.Write(SongBuffer, bytes) || !writer.Commit())
-      return cli::FailWith("cannot write the song", output + ": " + std::strerror(errno));
+      return cli::FailWith("cannot write the song", writer.Error());
   }
   std::printf("layer: %d\n", SongInfo.layer.load());
   std::printf("mode: %d\n", SongInfo.mode.load());

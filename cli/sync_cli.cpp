@@ -79,7 +79,7 @@ bool WriteOutput(const std::string& path, const std::string& bytes, std::string&
   }
   AtomicFileWriter out;
   if (!out.Open(target) || !out.Write(bytes.data(), bytes.size()) || !out.Commit()) {
-    why = path + ": " + std::strerror(errno);
+    why = out.Error();
     return false;
   }
   return true;

@@ -207,6 +207,7 @@ TEST_F(BadInput, OutputsThatAreNotRegularFilesAreRefusedAndKept) {
       {P("link-to-fifo"), "Is a FIFO, not a regular file"},
       {P("dangling"), "Is a symbolic link to a missing file"},
       {P(std::string(300, 'o')), "File name too long"},
+      {P("no-folder/out"), "No such file or directory"},
   };
   if (!device.empty()) outputs.push_back({device, "Is a device, not a regular file"});
   for (const auto& out : outputs) {
