@@ -92,6 +92,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(std::memcmp(back.data(), block.data(), total) == 0, "the block reads back");
   FUZZ_CHECK(std::all_of(back.begin() + total, back.end(), [](unsigned char c) { return c == 0; }));
 
+  // MP3 open finds the SyncMP3 sign: the tag reader sees the TXXX frame's description, the
+  // block's letters and magic number.
+  if (total >= 6) {
+    TagFields fields;
+    static std::array<unsigned char, kSyncBlockBytes> sign;
+    FUZZ_CHECK(ReadTagFields(out, fields, sign) == 1);
+    FUZZ_CHECK(std::memcmp(sign.data(), "SO\x87\xD6\x12", 6) == 0, "the sign reads " + Hex(std::string_view(reinterpret_cast<const char*>(sign.data()), 8)));
+  }
+
   // The audio behind the source's tag is the new file's end, untouched.
   const std::size_t audio = TagEnd(source);
   FUZZ_CHECK(audio == std::string::npos || written.size() >= source.size() - audio &&
