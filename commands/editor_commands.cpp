@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 
+#include "commands/lyrics_file_commands.h"
 #include "commands/time_adjust.h"
 #include "common/control_ids.h"
 #include "common/cp949_chars.h"
@@ -102,6 +103,7 @@ void OnEditorClear() {
   if (view->MessageBox(kEditorClearQuestion, kProductTitle, MessageStyle::YesNo) != Answer::Yes) return;
   view->SetControlText(kIdcGroupFrame, " ");
   LyricsTextBuffer.clear();
+  LastLrcTags = LrcTags{};
   view->SetEditorText("");
   view->SetControlText(kIdcAdjustPreview, "");
 }

@@ -68,6 +68,7 @@ void OnMp3FileOpen() {
   PromptSaveText();
 
   StoreLyrics(std::string());
+  LastLrcTags = LrcTags{};
   view->SetEditorText(std::string());
   view->SetControlText(kIdcAdjustPreview, std::string());
   view->SetControlText(kIdcSideTime, std::string());

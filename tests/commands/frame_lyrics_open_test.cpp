@@ -102,9 +102,11 @@ TEST_F(FrameLyricsOpenTest, LyricsTooLongForTheEditorAreRefusedWhole) {
   EXPECT_EQ(view.GetEditorText(), "");
 }
 
-TEST_F(FrameLyricsOpenTest, AFileWithoutLyricsLeavesTheEditorEmpty) {
+TEST_F(FrameLyricsOpenTest, AFileWithoutLyricsLeavesTheEditorEmptyAndForgetsEarlierIdTags) {
+  LastLrcTags.tags = {{"ti", "Earlier Song"}};
   Open(CopyFixture("tagged_v23.mp3", "plain.mp3"));
   EXPECT_EQ(view.GetEditorText(), "");
+  EXPECT_EQ(LastLrcTags, LrcTags{});
   EXPECT_FALSE(SharedSyncTable.Present());
 }
 

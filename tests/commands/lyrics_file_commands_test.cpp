@@ -3,6 +3,7 @@
 #include <array>
 
 #include "command_test_env.h"
+#include "commands/editor_commands.h"
 #include "commands/text_commands.h"
 #include "common/control_ids.h"
 #include "common/text_codec.h"
@@ -201,6 +202,19 @@ TEST_F(LyricsFileTest, NothingToSaveIsAnError) {
   SaveAs(PathIn("empty.lrc"), kLrcFilter);
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{" Text Error !!! "});
   EXPECT_FALSE(FileExists(PathIn("empty.lrc")));
+}
+
+TEST_F(LyricsFileTest, TheIdTagsOfAnEarlierSongAreNotWrittenForTheNextLyrics) {
+  const std::string path = PathIn("song.lrc");
+  Put(path, kSong);
+  Open(path);
+  ASSERT_NE(LastLrcTags.Find("ti"), nullptr);
+  view.QueueAnswer(Answer::Yes);
+  OnEditorClear();
+  EXPECT_EQ(LastLrcTags, LrcTags{});
+  view.editorText = L("00000100") + "new\r\n";
+  SaveAs(PathIn("new.lrc"), kLrcFilter);
+  EXPECT_EQ(Get(PathIn("new.lrc")), "[00:01.00]new\r\n");
 }
 
 }  // namespace
