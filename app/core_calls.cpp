@@ -10,6 +10,7 @@
 #include "app/vexalo_caption_app.h"
 #include "app/vexalo_caption_view.h"
 #include "commands/editor_commands.h"
+#include "commands/lyrics_undo.h"
 #include "commands/mp3_open_command.h"
 #include "commands/save_commands.h"
 #include "commands/tag_editor_dialog.h"
@@ -45,7 +46,10 @@ bool EditorFocused() {
 
 }  // namespace
 
-void EditorChanged() { OnEditorChange(); }
+void EditorChanged() {
+  OnEditorChange();
+  if (ViewPort* view = ActiveView.load()) OnLyricsTyped(*view, TheLyricsHistory());
+}
 void EditorFocusChanged(bool gained) { OnEditorFocus(gained); }
 void AutoAdvanceClicked() { OnAutoAdvanceClicked(); }
 void AdjustPlusClicked() { OnAdjustPlus(); }
@@ -65,7 +69,7 @@ void OpenMp3AtStart(const std::string& path) {
   const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
   const std::string full = ec ? path : absolute.string();
   view->PresetFileChoice(FileChoice{full, std::filesystem::path(full).filename().string()});
-  OnMp3FileOpen();
+  Commands().Run(kIdMp3FileOpen);
 }
 
 void ShowAudioNotice() {

@@ -622,6 +622,30 @@ void SettingsDialog(Runner& r) {
   });
 }
 
+// Typing, then Ctrl+Z in the editor takes back the last word; Ctrl+Y and Ctrl+Shift+Z bring it
+// back; the Edit menu items follow what can be undone.
+void UndoTyping(Runner& r) {
+  r.Pause(200);
+  TypeIntoEditor(r, "one two");
+  r.Check("Undo enabled, Redo not", [&r] {
+    wxMenuBar* bar = r.Frame().GetMenuBar();
+    r.Frame().UpdateWindowUI();
+    return bar->IsEnabled(r.Frame().MenuIdOf(kIdEditUndo)) && !bar->IsEnabled(r.Frame().MenuIdOf(kIdEditRedo));
+  });
+  r.Do("Ctrl+Z", [&r] { r.Sim().Char('z', wxMOD_CONTROL); });
+  r.Step("the last word is gone", [&r] { return r.View().Editor()->GetValue() == "one "; }, 3000);
+  r.Do("Ctrl+Y", [&r] { r.Sim().Char('y', wxMOD_CONTROL); });
+  r.Step("it is back", [&r] { return r.View().Editor()->GetValue() == "one two"; }, 3000);
+  r.Do("Ctrl+Z twice", [&r] {
+    r.Sim().Char('z', wxMOD_CONTROL);
+    r.Sim().Char('z', wxMOD_CONTROL);
+  });
+  r.Step("empty", [&r] { return r.View().Editor()->GetValue().empty(); }, 3000);
+  r.Do("Ctrl+Shift+Z", [&r] { r.Sim().Char('z', wxMOD_CONTROL | wxMOD_SHIFT); });
+  r.Step("first word back", [&r] { return r.View().Editor()->GetValue() == "one "; }, 3000);
+  r.Check("the caret stands after it", [&r] { return r.View().Editor()->GetInsertionPoint() == 4; });
+}
+
 // Help > Keyboard shortcuts shows the command table's list; the menus carry the table's labels
 // and prompts.
 void KeyboardShortcuts(Runner& r) {
@@ -768,6 +792,7 @@ const std::map<std::string, void (*)(Runner&)>& Tests() {
       {"settings-dialog", &SettingsDialog},        {"keyboard-shortcuts", &KeyboardShortcuts},
       {"readout-own-length", &ReadoutOwnLength},
       {"text-open-encoding", &TextOpenEncoding},
+      {"undo-typing", &UndoTyping},
   };
   return tests;
 }

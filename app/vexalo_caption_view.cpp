@@ -468,6 +468,16 @@ void CVexaloCaptionView::EditorPaste() {
   });
 }
 
+void CVexaloCaptionView::EditorGetSelection(int& from, int& to) {
+  RunOnUi(*this, [&] {
+    long a = 0, b = 0;
+    m_editor->GetSelection(&a, &b);
+    const EditorOffsets& offsets = Snapshot().offsets;
+    from = offsets.ByteOfChar(std::min(a, b));
+    to = offsets.ByteOfChar(std::max(a, b));
+  });
+}
+
 void CVexaloCaptionView::EditorSetLimit(int bytes) {
   RunOnUi(*this, [&] { m_editorLimit = bytes; });
 }

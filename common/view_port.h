@@ -59,6 +59,13 @@ class ViewPort {
   virtual void EditorScroll(int lines) = 0;
   virtual int EditorFirstVisibleLine() = 0;
   virtual void EditorPaste() = 0;             // pastes the clipboard at the caret
+  // The selection as byte offsets, from <= to (equal for a bare caret). By default the start of
+  // the caret's line.
+  virtual void EditorGetSelection(int& from, int& to) {
+    from = EditorLineIndex(EditorCaretLine());
+    if (from < 0) from = 0;
+    to = from;
+  }
   virtual void EditorSetLimit(int bytes) = 0;
 
   // Other controls by id.

@@ -29,6 +29,8 @@ enum CommandId : int {
   kIdContextHelp = 57669,
   kIdHelp = 57670,
   kIdDefaultHelp = 57671,
+  kIdEditUndo = 33001,
+  kIdEditRedo = 33002,
   kIdKeyboardShortcuts = 33010,
   // Keys without a menu item or button: the transport keys outside the editor.
   kIdKeyPlay = 33101,

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "commands/editor_commands.h"
+#include "commands/lyrics_undo.h"
 #include "commands/mp3_open_command.h"
 #include "commands/save_commands.h"
 #include "commands/tag_editor_dialog.h"
@@ -23,6 +24,17 @@ void Run(const CommandContext&) {
   Handler();
 }
 
+// A seed command that changes the lyrics: its whole change is one undoable step.
+template <void (*Handler)()>
+void InLyricsStep(const CommandContext& c) {
+  if (c.view == nullptr || c.history == nullptr) {
+    Handler();
+    return;
+  }
+  LyricsStep step(*c.view, *c.history);
+  Handler();
+}
+
 template <int Code>
 void TransportKey(const CommandContext&) {
   OnTransportKey(Code);
@@ -30,24 +42,35 @@ void TransportKey(const CommandContext&) {
 
 bool WhileSongShown(const CommandContext&) { return SongShown(); }
 
+bool CanUndo(const CommandContext& c) { return c.view && c.history && c.history->CanUndo(); }
+bool CanRedo(const CommandContext& c) { return c.view && c.history && c.history->CanRedo(); }
+void Undo(const CommandContext& c) { UndoLyrics(*c.view, *c.history); }
+void Redo(const CommandContext& c) { RedoLyrics(*c.view, *c.history); }
+
 constexpr KeyChord Window(int key, int modifiers = kModNone) { return KeyChord{key, modifiers, KeyScope::Window}; }
 constexpr KeyChord InEditor(int key, int modifiers) { return KeyChord{key, modifiers, KeyScope::Editor}; }
 constexpr KeyChord Outside(int key) { return KeyChord{key, kModAny, KeyScope::OutsideEditor}; }
 constexpr std::array<KeyChord, 2> Keys(KeyChord a = {}, KeyChord b = {}) { return {a, b}; }
 
 constexpr const char kFile[] = "File(&F)";
+constexpr const char kEdit[] = "Edit(&E)";
 constexpr const char kTools[] = "Tools(&T)";
 constexpr const char kHelp[] = "Help(&H)";
 
 // Menu items first, in menu order; then buttons, control notifications and keys of their own.
 const CommandSpec kCommands[] = {
     {kIdMp3FileOpen, "file/mp3/open", kFile, 0, "MP3 Open(&O)...", "MP3 File Open", Keys(Window('O', kModCtrl)),
-     nullptr, &Run<&OnMp3FileOpen>},
+     nullptr, &InLyricsStep<&OnMp3FileOpen>},
     {kIdSyncMp3FileSave, "file/syncmp3/save", kFile, 0, "SyncMP3 Save(&S)", "SyncMP3 File Save",
      Keys(Window('S', kModCtrl)), nullptr, &Run<&OnSyncMp3FileSave>},
-    {kIdTextOpen, "file/text/open", kFile, 1, "Text Open", "Song Text File Open", Keys(), nullptr, &Run<&OnTextOpen>},
+    {kIdTextOpen, "file/text/open", kFile, 1, "Text Open", "Song Text File Open", Keys(), nullptr, &InLyricsStep<&OnTextOpen>},
     {kIdTextSave, "file/text/save", kFile, 1, "Text Save", "Song Text File Save", Keys(), nullptr, &Run<&OnTextSave>},
     {kIdAppExit, "app/exit", kFile, 2, "Exit(&X)", "Vexalo Caption Editor Exit !!!", Keys(), nullptr, nullptr},
+
+    {kIdEditUndo, "edit/undo", kEdit, 0, "Undo(&U)", "Undo the last change to the lyrics", Keys(Window('Z', kModCtrl)),
+     &CanUndo, &Undo},
+    {kIdEditRedo, "edit/redo", kEdit, 0, "Redo(&R)", "Redo the change to the lyrics undone last",
+     Keys(Window('Y', kModCtrl), Window('Z', kModCtrl | kModShift)), &CanRedo, &Redo},
 
     {kIdWindowView, "view/window", kTools, 0, "User View", "Partial WaveForm View", Keys(), nullptr, &Run<&OnWindowView>},
     {kIdWholeView, "view/whole", kTools, 0, "1:1 View", "All WaveForm View", Keys(), nullptr, &Run<&OnWholeView>},
@@ -56,7 +79,7 @@ const CommandSpec kCommands[] = {
     {kIdId3TagEditor, "tags/editor", kTools, 2, "ID3 Tag Editor", "ID3 Tag Editor", Keys(), nullptr,
      &Run<&OnId3TagEditor>},
     {kIdEditorClear, "lyrics/clear", kTools, 3, "Editor Clear", "Text Editor Window Clear", Keys(), nullptr,
-     &Run<&OnEditorClear>},
+     &InLyricsStep<&OnEditorClear>},
     {kIdSettings, "app/settings", kTools, 4, "Settings\xA1\xA6", "Editor Settings", Keys(), nullptr, nullptr},
 
     {kIdHelpFinder, "help/contents", kHelp, 0, "Help", "Vexalo Caption Editor Help", Keys(), nullptr, nullptr},
@@ -66,9 +89,9 @@ const CommandSpec kCommands[] = {
      Keys(), nullptr, nullptr},
 
     {kIdcInsertTimeInfo, "lyrics/stamp", "", 0, "Insert TimeInfo: stamp the caret's line with the play time", "",
-     Keys(InEditor('Q', kModCtrl)), &WhileSongShown, &Run<&OnInsertTimeInfo>},
-    {kIdcSideTimeButton, "lyrics/side-time", "", 0, "Side Time", "", Keys(), nullptr, &Run<&OnSideTime>},
-    {kIdcAdjust, "lyrics/adjust", "", 0, "Adjust", "", Keys(), nullptr, &Run<&OnAdjust>},
+     Keys(InEditor('Q', kModCtrl)), &WhileSongShown, &InLyricsStep<&OnInsertTimeInfo>},
+    {kIdcSideTimeButton, "lyrics/side-time", "", 0, "Side Time", "", Keys(), nullptr, &InLyricsStep<&OnSideTime>},
+    {kIdcAdjust, "lyrics/adjust", "", 0, "Adjust", "", Keys(), nullptr, &InLyricsStep<&OnAdjust>},
     {kIdcAutoAdvance, "lyrics/auto-advance", "", 0, "Auto Advance", "", Keys(), nullptr, &Run<&OnAutoAdvanceClicked>},
     {kIdcAdjustPlus, "lyrics/adjust/later", "", 0, "Adjust +", "", Keys(), nullptr, &Run<&OnAdjustPlus>},
     {kIdcAdjustMinus, "lyrics/adjust/earlier", "", 0, "Adjust -", "", Keys(), nullptr, &Run<&OnAdjustMinus>},
@@ -110,6 +133,7 @@ bool ModifiersMatch(int wanted, int held) { return wanted == kModAny || wanted =
 CommandContext CurrentCommandContext() {
   CommandContext context;
   context.view = ActiveView.load();
+  context.history = &TheLyricsHistory();
   return context;
 }
 

@@ -19,10 +19,12 @@
 namespace vexalo {
 
 class ViewPort;
+class LyricsHistory;
 
 // What a command works on, handed to its predicate and action. Built afresh for every run.
 struct CommandContext {
-  ViewPort* view = nullptr;  // the active view; null before set-up and after shutdown
+  ViewPort* view = nullptr;        // the active view; null before set-up and after shutdown
+  LyricsHistory* history = nullptr;  // the lyrics' undo history
 };
 CommandContext CurrentCommandContext();
 

@@ -44,7 +44,9 @@ TEST(MenuTable, ItemsInOrderWithTheirIdsAndEveryItemHasAPrompt) {
   const std::pair<const char*, int> expected[] = {
       {"MP3 Open(&O)...\tCtrl+O", 57601}, {"SyncMP3 Save(&S)\tCtrl+S", 57603}, {nullptr, 0},
       {"Text Open", 32771},               {"Text Save", 32772},                {nullptr, 0},
-      {"Exit(&X)", 57665},                {"User View", 32776},                {"1:1 View", 32774},
+      {"Exit(&X)", 57665},
+      {"Undo(&U)\tCtrl+Z", kIdEditUndo},  {"Redo(&R)\tCtrl+Y", kIdEditRedo},
+      {"User View", 32776},               {"1:1 View", 32774},
       {nullptr, 0},                       {"MP3+Txt", 32777},                  {nullptr, 0},
       {"ID3 Tag Editor", 32781},          {nullptr, 0},                        {"Editor Clear", 32779},
       {nullptr, 0},                       {"Settings\xA1\xA6", 32800},
@@ -64,20 +66,29 @@ TEST(MenuTable, ItemsInOrderWithTheirIdsAndEveryItemHasAPrompt) {
     EXPECT_FALSE(CommandPrompt(menu[i].command).empty()) << menu[i].label;
   }
   EXPECT_EQ(menu[0].menu, "File(&F)");
-  EXPECT_EQ(menu[7].menu, "Tools(&T)");
-  EXPECT_EQ(menu[16].menu, "Tools(&T)");
-  EXPECT_EQ(menu[17].menu, "Help(&H)");
+  EXPECT_EQ(menu[7].menu, "Edit(&E)");
+  EXPECT_EQ(menu[8].menu, "Edit(&E)");
+  EXPECT_EQ(menu[9].menu, "Tools(&T)");
+  EXPECT_EQ(menu[18].menu, "Tools(&T)");
+  EXPECT_EQ(menu[19].menu, "Help(&H)");
 }
 
-TEST(MenuTable, AcceleratorsOpenAndSave) {
+TEST(MenuTable, AcceleratorsOpenSaveUndoAndRedo) {
+  const struct {
+    int key;
+    int modifiers;
+    int command;
+  } expected[] = {
+      {'O', kModCtrl, kIdMp3FileOpen}, {'S', kModCtrl, kIdSyncMp3FileSave}, {'Z', kModCtrl, kIdEditUndo},
+      {'Y', kModCtrl, kIdEditRedo},    {'Z', kModCtrl | kModShift, kIdEditRedo},
+  };
   const auto& acc = AcceleratorTable();
-  ASSERT_EQ(acc.size(), 2u);
-  EXPECT_EQ(acc[0].chord.key, 'O');
-  EXPECT_EQ(acc[0].chord.modifiers, kModCtrl);
-  EXPECT_EQ(acc[0].command, kIdMp3FileOpen);
-  EXPECT_EQ(acc[1].chord.key, 'S');
-  EXPECT_EQ(acc[1].chord.modifiers, kModCtrl);
-  EXPECT_EQ(acc[1].command, kIdSyncMp3FileSave);
+  ASSERT_EQ(acc.size(), std::size(expected));
+  for (std::size_t i = 0; i < acc.size(); ++i) {
+    EXPECT_EQ(acc[i].chord.key, expected[i].key) << i;
+    EXPECT_EQ(acc[i].chord.modifiers, expected[i].modifiers) << i;
+    EXPECT_EQ(acc[i].command, expected[i].command) << i;
+  }
 }
 
 }  // namespace

@@ -84,6 +84,13 @@ void ScriptedViewPort::EditorPaste() {
   caretIndex = selectionEnd = at + static_cast<int>(clipboard.size());
 }
 
+void ScriptedViewPort::EditorGetSelection(int& from, int& to) {
+  std::lock_guard<std::recursive_mutex> hold(lock);
+  const int size = static_cast<int>(editorText.size());
+  from = std::clamp(std::min(caretIndex, selectionEnd), 0, size);
+  to = std::clamp(std::max(caretIndex, selectionEnd), 0, size);
+}
+
 void ScriptedViewPort::EditorSetLimit(int bytes) {
   std::lock_guard<std::recursive_mutex> hold(lock);
   editorLimit = bytes;

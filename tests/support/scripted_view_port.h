@@ -38,6 +38,7 @@ class ScriptedViewPort : public ViewPort {
   void EditorScroll(int lines) override;
   int EditorFirstVisibleLine() override;
   void EditorPaste() override;
+  void EditorGetSelection(int& from, int& to) override;
   void EditorSetLimit(int bytes) override;
   void SetControlText(int id, const std::string& cp949) override;
   void SetControlNameText(int id, const std::string& utf8) override;
