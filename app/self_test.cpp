@@ -124,7 +124,15 @@ class Runner : public wxEvtHandler {
 
   // Simulated input, in view client pixels.
   void MoveTo(int x, int y) { MoveToScreen(m_view.ClientToScreen(wxPoint(x, y))); }
-  void MoveToScreen(wxPoint p) { wxExecute(wxString::Format("xdotool mousemove %d %d", p.x, p.y), wxEXEC_ASYNC); }
+  void MoveToScreen(wxPoint p) {
+    m_pointerTarget = p;
+    wxExecute(wxString::Format("xdotool mousemove %d %d", p.x, p.y), wxEXEC_ASYNC);
+  }
+  // Waits until the pointer stands where the last move sent it: xdotool runs on its own, and on
+  // a loaded machine a click sent too early lands where the pointer was before.
+  void WaitForPointer() {
+    Step("pointer arrives", [this] { return wxGetMousePosition() == m_pointerTarget; }, 5000);
+  }
   // The pointer moves and clicks through the X server's test extension (xdotool), as a user's
   // would; the toolkit's simulator only fakes them to the toolkit, which GTK ignores for clicks.
   void Click() {
@@ -232,6 +240,7 @@ class Runner : public wxEvtHandler {
   bool m_dismiss = false;
   bool m_exitExpected = false;
   int m_dismissed = 0;
+  wxPoint m_pointerTarget;
 };
 
 wxPoint Centre(const skin::HitRect& r) { return wxPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2); }
@@ -414,9 +423,10 @@ void TypeIntoEditor(Runner& r, const std::string& text) {
     const wxRect e = r.View().ControlWxRect(kIdcEditor);
     r.MoveTo(e.x + e.width / 2, e.y + e.height / 2);
   });
+  r.WaitForPointer();
   r.Pause(100);
   r.Do("click", [&r] { r.Click(); });
-  r.Step("editor has the focus", [&r] { return wxWindow::FindFocus() == r.View().Editor(); }, 2000);
+  r.Step("editor has the focus", [&r] { return wxWindow::FindFocus() == r.View().Editor(); }, 5000);
   r.Do("type", [&r, text] { r.Sim().Text(text.c_str()); });
   r.Step("text arrives", [&r, text] { return Utf8(r.View().Editor()->GetValue()).find(text) != std::string::npos; }, 4000);
 }
@@ -432,6 +442,7 @@ void StampLine(Runner& r) {
     const wxPoint c = Centre(skin::ButtonAt(skin::kPlay).hit);
     r.MoveTo(c.x, c.y);
   });
+  r.WaitForPointer();
   r.Pause(100);
   r.Do("click Play", [&r] { r.Click(); });
   r.Step("Play Time passes 0.5 s", [] { return WorkerBusy.load() == 1 && PlayMillis() >= 500; }, 5000);
@@ -439,9 +450,10 @@ void StampLine(Runner& r) {
     const wxRect e = r.View().ControlWxRect(kIdcEditor);
     r.MoveTo(e.x + e.width / 2, e.y + e.height - 10);
   });
+  r.WaitForPointer();
   r.Pause(100);
   r.Do("click", [&r] { r.Click(); });
-  r.Step("editor has the focus", [&r] { return wxWindow::FindFocus() == r.View().Editor(); }, 2000);
+  r.Step("editor has the focus", [&r] { return wxWindow::FindFocus() == r.View().Editor(); }, 5000);
   r.Do("caret to the end", [&r] { r.Sim().Char(WXK_END, wxMOD_CONTROL); });
   r.Pause(100);
   r.Do("Ctrl+Q", [&r] { r.Sim().Char('q', wxMOD_CONTROL); });
