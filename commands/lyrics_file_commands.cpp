@@ -124,7 +124,7 @@ std::string FollowLyrics(const std::string& editorLyrics) {
   return error;
 }
 
-void OpenLrcFile(const std::string& path, std::optional<std::string> bytes) {
+void OpenLrcFile(const std::string& path, std::optional<std::string> bytes, EncodingChoice choice) {
   ViewPort* view = ActiveView.load();
   if (!view) return;
   if (!bytes) {
@@ -140,7 +140,7 @@ void OpenLrcFile(const std::string& path, std::optional<std::string> bytes) {
     }
     bytes = std::move(read);
   }
-  LrcFileImport imported = ImportLrcFile(*bytes, kMaxLyricsTextBytes);
+  LrcFileImport imported = ImportLrcFile(*bytes, kMaxLyricsTextBytes, choice);
   if (!imported.fits) {
     TellUser(imported.message);
     return;

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/text_encoding.h"
 #include "sync/lrc_format.h"
 #include "syncmp3/syncmp3_file.h"
 
@@ -32,7 +33,9 @@ bool IsLrcText(std::string_view path, std::string_view bytes);
 // Reads an LRC file (bytes already read, or read here when `bytes` is empty) into the editor.
 // Bad lines and characters without a CP949 form are told in a message box; lyrics too long for
 // the editor are refused whole and the editor keeps its text.
-void OpenLrcFile(const std::string& path, std::optional<std::string> bytes);
+// `choice` is the encoding the user chose in the dialog.
+void OpenLrcFile(const std::string& path, std::optional<std::string> bytes,
+                 EncodingChoice choice = EncodingChoice::Automatic);
 // Writes the editor's lyrics to `path` as `type` (not kSyncText), after the overwrite question,
 // and rebuilds the sync table from them.
 void SaveLyricsFile(const std::string& path, LyricsSaveType type);

@@ -107,7 +107,7 @@ void OnTextOpen() {
     g_textEncoding = static_cast<EncodingChoice>(choice->choice);
   view->SetControlNameText(kIdcGroupFrame, "< " + TextFileName + " >");
   if (HasExtension(TextFilePath, ".lrc")) {
-    OpenLrcFile(TextFilePath, std::nullopt);
+    OpenLrcFile(TextFilePath, std::nullopt, g_textEncoding);
     return;
   }
 
@@ -120,7 +120,7 @@ void OnTextOpen() {
   LoadedSyncText loaded;
   TextFileLyrics content;
   if (whole && IsLrcText(TextFilePath, raw)) {
-    OpenLrcFile(TextFilePath, std::move(raw));
+    OpenLrcFile(TextFilePath, std::move(raw), g_textEncoding);
     return;
   }
   if (whole) {

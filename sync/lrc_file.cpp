@@ -21,9 +21,10 @@ std::string SidecarLrcPath(const std::string& songPath) {
   return (hasExtension ? songPath.substr(0, dot) : songPath) + ".lrc";
 }
 
-LrcFileImport ImportLrcFile(std::string_view fileBytes, std::size_t limit) {
+LrcFileImport ImportLrcFile(std::string_view fileBytes, std::size_t limit, EncodingChoice choice) {
   LrcFileImport result;
-  LyricsFileText file = ReadLyricsFileText(fileBytes);
+  LyricsFileText file = ReadLyricsFileText(fileBytes, choice);
+  result.invalid = file.invalid;
   result.encoding = file.encoding;
   result.unencodable = file.unencodable.size();
   result.lrc = LrcToEditorForm(file.cp949);
@@ -38,6 +39,10 @@ LrcFileImport ImportLrcFile(std::string_view fileBytes, std::size_t limit) {
   if (result.unencodable != 0) {
     if (!result.message.empty()) result.message += " ";
     result.message += Formatted(kLrcUnencodableFormat, result.unencodable);
+  }
+  if (result.invalid != 0) {
+    if (!result.message.empty()) result.message += " ";
+    result.message += Formatted(kLrcCodeErrorFormat, result.invalid);
   }
   return result;
 }

@@ -15,6 +15,8 @@ namespace vexalo {
 inline constexpr char kLrcSizeOverFormat[] =
     " LRC Size Over: the lyrics need %zu bytes, the editor holds %zu !!! ";
 inline constexpr char kLrcTimeErrorFormat[] = " LRC Time Error: %s !!! ";
+inline constexpr char kLrcCodeErrorFormat[] =
+    " LRC File Code Error: %zu bytes are not in the encoding chosen; they are kept as they are !!! ";
 inline constexpr char kLrcUnencodableFormat[] =
     " UTF-8 Text: %zu characters have no CP949 form and show as ? !!! ";
 
@@ -23,6 +25,7 @@ struct LrcFileImport {
   LrcImport lrc;          // the whole import, also when it does not fit
   LyricsEncoding encoding = LyricsEncoding::kCp949;
   std::size_t unencodable = 0;
+  std::size_t invalid = 0;  // bytes not in the encoding chosen
   std::string message;    // for a message box; empty when there is nothing to say
 };
 
@@ -31,6 +34,7 @@ std::string SidecarLrcPath(const std::string& songPath);
 
 // `limit` is the most the editor takes (the lyrics buffer less its terminating zero). A file
 // whose lyrics pass it is refused whole, never cut.
-LrcFileImport ImportLrcFile(std::string_view fileBytes, std::size_t limit);
+LrcFileImport ImportLrcFile(std::string_view fileBytes, std::size_t limit,
+                            EncodingChoice choice = EncodingChoice::Automatic);
 
 }  // namespace vexalo

@@ -116,10 +116,20 @@ std::optional<std::string> Utf8ToLatin1(std::string_view utf8) {
   return out;
 }
 
-LyricsFileText ReadLyricsFileText(std::string_view bytes) {
+LyricsFileText ReadLyricsFileText(std::string_view bytes, EncodingChoice choice) {
   LyricsFileText result;
   std::string utf8;
-  if (StartsWith(bytes, "\xEF\xBB\xBF")) {
+  if (choice != EncodingChoice::Automatic) {
+    const DecodedText read = DecodeText(bytes, choice);
+    result.invalid = read.invalid;
+    result.byteOrderMark = read.bomBytes != 0;
+    if (read.encoding == TextEncoding::Cp949) {
+      result.cp949 = std::string(bytes);
+      return result;
+    }
+    result.encoding = read.encoding == TextEncoding::Utf8 ? LyricsEncoding::kUtf8 : LyricsEncoding::kUtf16;
+    utf8 = read.utf8;
+  } else if (StartsWith(bytes, "\xEF\xBB\xBF")) {
     result.encoding = LyricsEncoding::kUtf8;
     result.byteOrderMark = true;
     utf8 = std::string(bytes.substr(3));

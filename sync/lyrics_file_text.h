@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/text_encoding.h"
+
 namespace vexalo {
 
 enum class LyricsEncoding { kUtf8, kUtf16, kCp949 };
@@ -19,10 +21,12 @@ struct LyricsFileText {
   bool byteOrderMark = false;
   // Characters CP949 cannot hold ('?' stands in their place), in order.
   std::vector<char32_t> unencodable;
+  // Bytes that are not in the encoding the user chose (kept as the codec keeps them).
+  std::size_t invalid = 0;
 };
-// A byte-order mark decides; without one, DetectTextEncoding (common/text_encoding.h) does; a
-// CP949 text is taken as it stands.
-LyricsFileText ReadLyricsFileText(std::string_view bytes);
+// Automatic: a byte-order mark decides; without one, DetectTextEncoding (common/text_encoding.h)
+// does; a CP949 text is taken as it stands. Another choice reads the text in that encoding.
+LyricsFileText ReadLyricsFileText(std::string_view bytes, EncodingChoice choice = EncodingChoice::Automatic);
 
 struct LyricsFileBytes {
   std::string bytes;

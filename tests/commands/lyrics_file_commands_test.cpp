@@ -75,6 +75,25 @@ TEST_F(LyricsFileTest, TextOpenOffersLrcFilesAndReadsThemIntoEditorForm) {
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{" Text File Save ? "});
 }
 
+TEST_F(LyricsFileTest, TheEncodingChosenInTheDialogReadsTheLrcFile) {
+  const std::string path = PathIn("cp949.lrc");
+  Put(path, K("[00:01.00]사랑\n"));
+  FileChoice choice = Choose(path);
+  choice.choice = static_cast<int>(EncodingChoice::Utf8);
+  view.QueueFile(choice);
+  OnTextOpen();
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{
+                                " LRC File Code Error: 4 bytes are not in the encoding chosen; they are kept as they are !!! "});
+  EXPECT_EQ(view.editorText, L("00000100") + K("사랑") + "\r\n");
+  // The next open keeps that choice; Automatic reads the file as CP949 again.
+  choice.choice = static_cast<int>(EncodingChoice::Automatic);
+  view.QueueFile(choice);
+  view.messages.clear();
+  OnTextOpen();
+  EXPECT_TRUE(view.messages.empty());
+  EXPECT_EQ(view.statusTexts[kPanePrompt], " LRC file read as CP949 ");
+}
+
 TEST_F(LyricsFileTest, ATextFileHoldingLrcStampsIsReadAsLrcAndSyncTextStaysSyncText) {
   const std::string lrc = PathIn("song.txt");
   Put(lrc, "[00:02.00]two\n[00:01.00]one\n");

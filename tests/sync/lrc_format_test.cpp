@@ -357,3 +357,15 @@ TEST(LrcFile, TheSidecarReplacesTheSongsExtension) {
   EXPECT_EQ(SidecarLrcPath("/m.d/Song"), "/m.d/Song.lrc");
   EXPECT_EQ(SidecarLrcPath("/m/.hidden"), "/m/.hidden.lrc");
 }
+
+TEST(LrcFile, TheEncodingChosenIsTheOneRead) {
+  const std::string cp949 = K("[00:01.00]사랑\n");
+  const LrcFileImport automatic = ImportLrcFile(cp949, kMaxLyricsTextBytes);
+  EXPECT_EQ(automatic.lrc.editorText, L("00000100") + "\r\n" + K("사랑") + "\r\n");
+  EXPECT_EQ(automatic.message, "");
+  const LrcFileImport asUtf8 = ImportLrcFile(cp949, kMaxLyricsTextBytes, EncodingChoice::Utf8);
+  EXPECT_EQ(asUtf8.invalid, 4u);
+  EXPECT_EQ(asUtf8.message,
+            " LRC File Code Error: 4 bytes are not in the encoding chosen; they are kept as they are !!! ");
+  EXPECT_EQ(asUtf8.lrc.editorText, automatic.lrc.editorText);  // the bytes are kept
+}
