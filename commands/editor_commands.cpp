@@ -8,9 +8,12 @@
 #include "commands/time_adjust.h"
 #include "common/control_ids.h"
 #include "common/cp949_chars.h"
+#include "common/settings.h"
 #include "common/shared_state.h"
 #include "common/view_port.h"
 #include "lyrics/lyrics_editor.h"
+#include "playback/transport.h"
+#include "playback/voice_onset.h"
 #include "sync/sync_text.h"
 
 namespace vexalo {
@@ -18,8 +21,9 @@ namespace vexalo {
 namespace {
 
 // The editor long tag of a time: hours 0 and minutes not reduced, unless the minutes would need
-// a third digit (longer than any song the buffer holds); then they carry into the hours.
-std::string EditorLongTag(TimeMark t) {
+// a third digit (a song of over 99 minutes); then they carry into the hours. The hundredths are
+// whole tenths, as the Play Time read-out's stamps always were, unless `exact`.
+std::string EditorLongTag(TimeMark t, bool exact) {
   int hours = 0;
   int minutes = std::max(0, t.minutes);
   if (minutes > 99) {
@@ -30,7 +34,7 @@ std::string EditorLongTag(TimeMark t) {
   const int millis = std::clamp(t.millis, 0, 999);
   std::array<char, kTagTextBytes> tag{};
   std::snprintf(tag.data(), tag.size(), "\xA2\xE2%02d%02d%02d%02d\xA2\xD0\r\n", hours, minutes, seconds,
-                millis / 100 * 10);
+                exact ? millis / 10 : millis / 100 * 10);
   TagToEditorForm(1, tag);
   return std::string(tag.data());
 }
@@ -42,7 +46,36 @@ std::size_t StampedTagLength(std::string_view text, std::size_t s) {
   return tag + LineBreakAt(text, s + tag);
 }
 
+TimeMark MarkOfMillis(int ms) { return TimeMark{ms / 60000, (ms / 1000) % 60, ms % 1000}; }
+
+int MillisOf(TimeMark t) { return t.minutes * 60000 + t.seconds * 1000 + t.millis; }
+
 }  // namespace
+
+std::optional<StampTime> ChooseStampTime() {
+  const int state = PlayerState.load();
+  StampTime stamp;
+  if (state == kStateWholeView) {
+    stamp.mark = PlayTime.Load();
+    if (UserSettings().Bool(kSettingStampHeardPosition)) {
+      if (const std::optional<int> heard = HeardPlayMillis()) {
+        stamp.mark = MarkOfMillis(std::max(0, *heard - UserSettings().Int(kSettingStampReactionMs)));
+        stamp.exact = true;
+      }
+    }
+  } else if (state == kStateWindowView) {
+    stamp.mark = WindowStart.Load();
+  } else {
+    return std::nullopt;
+  }
+  if (UserSettings().Bool(kSettingStampSnapToOnset)) {
+    if (const std::optional<int> onset = FindVoiceOnset(MillisOf(stamp.mark))) {
+      stamp.mark = MarkOfMillis(*onset);
+      stamp.exact = true;
+    }
+  }
+  return stamp;
+}
 
 void UpdateViewData() {
   ViewPort* view = ActiveView.load();
@@ -55,16 +88,9 @@ void UpdateViewData() {
 void OnInsertTimeInfo() {
   ViewPort* view = ActiveView.load();
   if (view == nullptr) return;
-  TimeMark time;
-  const int state = PlayerState.load();
-  if (state == kStateWholeView) {
-    time = PlayTime.Load();
-  } else if (state == kStateWindowView) {
-    time = WindowStart.Load();
-  } else {
-    return;
-  }
-  const std::string tag = EditorLongTag(time);
+  const std::optional<StampTime> time = ChooseStampTime();
+  if (!time) return;
+  const std::string tag = EditorLongTag(time->mark, time->exact);
 
   const bool whole = CaptureEditorText();
   const int stampedLine = CaretLine;

@@ -31,6 +31,6 @@ enum ControlId : int {
 };
 
 // Status bar panes.
-enum StatusPane : int { kPanePrompt = 0, kPaneSongFacts = 1, kPaneEditorLine = 2 };
+enum StatusPane : int { kPanePrompt = 0, kPaneSongFacts = 1, kPaneEditorLine = 2, kPaneSpeed = 3 };
 
 }  // namespace vexalo

@@ -19,6 +19,7 @@ namespace {
 
 constexpr std::string_view kTagsGroup = "ID3 tags";
 constexpr std::string_view kLyricsGroup = "Lyrics for other players";
+constexpr std::string_view kStampGroup = "Stamping";
 
 constexpr std::array kSettingsTable{
     SettingSpec{kSettingReadLatin1TagsAsCp949, SettingType::Bool, "true", "Read ISO-8859-1 tag text as CP949", kTagsGroup},
@@ -32,6 +33,10 @@ constexpr std::array kSettingsTable{
                 kLyricsGroup},
     SettingSpec{kSettingLyricsLanguage, SettingType::String, "eng", "Language of the SYLT and USLT frames",
                 kLyricsGroup},
+    SettingSpec{kSettingStampHeardPosition, SettingType::Bool, "false", "Stamp at the heard position", kStampGroup},
+    SettingSpec{kSettingStampReactionMs, SettingType::Int, "0", "Reaction offset (ms) taken off heard stamps",
+                kStampGroup, -500, 1000},
+    SettingSpec{kSettingStampSnapToOnset, SettingType::Bool, "false", "Snap stamps to the voice's onset", kStampGroup},
 };
 
 std::string_view Trim(std::string_view s) {

@@ -37,6 +37,13 @@ constexpr std::string_view kSettingWriteUslt = "lyrics.write_uslt";
 constexpr std::string_view kSettingWriteSidecarLrc = "lyrics.sidecar_lrc";
 // The language code of the SYLT and USLT frames written (three letters; "eng" otherwise).
 constexpr std::string_view kSettingLyricsLanguage = "lyrics.language";
+// Insert TimeInfo during a whole-view playback stamps the time of the sample the device is
+// playing, less the reaction offset, instead of the Play Time read-out.
+constexpr std::string_view kSettingStampHeardPosition = "stamp.heard_position";
+// Milliseconds a user presses after hearing (negative: before); Tools > Calibrate stamping sets it.
+constexpr std::string_view kSettingStampReactionMs = "stamp.reaction_ms";
+// A stamp moves to the voice's onset: the clearest rise of the song's energy within 150 ms.
+constexpr std::string_view kSettingStampSnapToOnset = "stamp.snap_to_onset";
 
 enum class SettingType { Bool, Int, String };
 

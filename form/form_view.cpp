@@ -57,9 +57,6 @@ WaveformCalls DefaultWaveformCalls() {
   return calls;
 }
 
-std::uint64_t WindowSpanBytes() {
-  return static_cast<std::uint64_t>(kWindowFrames) * static_cast<std::uint64_t>(SongBytesPerFrame());
-}
 
 std::string SongFactsText() {
   char text[96];

@@ -33,8 +33,6 @@ WaveformCalls GetWaveformCalls();
 // The playback module's functions.
 WaveformCalls DefaultWaveformCalls();
 
-// Bytes of SongBuffer that the window view spans: 200 frames of the loaded song.
-std::uint64_t WindowSpanBytes();
 
 // Paints the whole view: the skin in its fixed order, then in PlayerState 99 the window waveform,
 // in 2 the song facts in status pane 1 and (unless decoding) the whole waveform, then Insert

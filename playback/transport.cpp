@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <thread>
 #include <vector>
 
@@ -22,6 +24,7 @@
 namespace vexalo {
 
 unsigned char ChunkBuffer[kChunkBufferBytes];
+std::atomic<int> WindowFrames{kWindowFrames};
 
 namespace {
 
@@ -65,7 +68,7 @@ void DrawWindowAndSetColumns() {
   std::uint64_t step;
   {
     CanvasLease canvas(*view);
-    step = DrawWindowWave(*canvas, static_cast<std::uint64_t>(kWindowFrames) * SongBytesPerFrame());
+    step = DrawWindowWave(*canvas, WindowSpanBytes());
   }
   ColumnBytes.store(step * static_cast<std::uint64_t>(SongChannels()));
 }
@@ -333,6 +336,18 @@ void SwitchToWholeView() {
   RepaintView();
 }
 
+int ZoomedSpan(int frames, int steps) {
+  constexpr int count = static_cast<int>(std::size(kWindowSpans));
+  int at = 0;
+  for (int i = 0; i < count; ++i)
+    if (std::abs(kWindowSpans[i] - frames) < std::abs(kWindowSpans[at] - frames)) at = i;
+  return kWindowSpans[std::clamp(at - steps, 0, count - 1)];
+}
+
+std::uint64_t WindowSpanBytes() {
+  return static_cast<std::uint64_t>(WindowFrames.load()) * static_cast<std::uint64_t>(SongBytesPerFrame());
+}
+
 int DeviceBytesPerFrame() { return SongInfo.frameScale.load() * 1152; }
 int SongBytesPerFrame() { return DeviceBytesPerFrame() / 2; }
 
@@ -350,6 +365,12 @@ void ShowStartReadout() {
   WindowStart.Store(MarkOf(ms));
   WindowStartText.Set(FormatTime(" Start Time = %02d:%02d:%02d ", ms));
   ShowReadout(kIdcStartSlot, WindowStartText.Get());
+}
+
+void ShowWindowEndReadout() {
+  const int startTime = TimeOfPosition(PlayPosBytes.load());
+  const int endTime = startTime + static_cast<int>(SongInfo.frameSeconds.load() * (WindowFrames.load() * 1000.0));
+  WindowEndText.Set(FormatTime(" End Time = %02d:%02d:%02d ", endTime));
 }
 
 void ShowPlayReadout() {
@@ -471,17 +492,18 @@ int WindowPlayWorker() {
 
   const int songPerFrame = SongBytesPerFrame();
   const int channels = SongChannels();
+  const int frames = WindowFrames.load();
   float columnsPerFrame = 0.0f;
   if (ViewPort* view = ActiveView.load()) {
     std::uint64_t s;
     {
       CanvasLease canvas(*view);
-      s = DrawWindowWave(*canvas, static_cast<std::uint64_t>(kWindowFrames) * songPerFrame);
+      s = DrawWindowWave(*canvas, static_cast<std::uint64_t>(frames) * songPerFrame);
     }
     if (s != 0) columnsPerFrame = static_cast<float>(static_cast<double>(songPerFrame) / static_cast<double>(s) / channels + 0.1);
     ColumnBytes.store(static_cast<std::uint64_t>(channels) * s);
   }
-  const int endTime = startTime + static_cast<int>(SongInfo.frameSeconds.load() * 200000.0);
+  const int endTime = startTime + static_cast<int>(SongInfo.frameSeconds.load() * (frames * 1000.0));
 
   WindowStart.Store(MarkOf(startTime));
   WindowStartText.Set(FormatTime(" Start Time = %02d:%02d:%02d ", startTime));
@@ -493,7 +515,7 @@ int WindowPlayWorker() {
   Cursor cursor(static_cast<float>(WaveRect.left), WaveRect.left);
   BufferDoneFlag.store(0);
   const std::uint64_t limit = std::min<std::uint64_t>(
-      start + static_cast<std::uint64_t>(kWindowFrames) * songPerFrame,
+      start + static_cast<std::uint64_t>(frames) * songPerFrame,
       storedBytes.load(std::memory_order_acquire));
   Feeder feeder(start, limit, startMillis);
   const LoopEnd end = RunLoop(feeder, cursor, columnsPerFrame, StopsWindowPlayer);

@@ -7,13 +7,15 @@
 // read-outs and the lyric panel they keep up to date.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 
 namespace vexalo {
 
-constexpr int kWindowFrames = 200;                  // frames shown and played by the window view
+constexpr int kWindowFrames = 200;                  // frames the window view spans at first
+constexpr int kWindowSpans[] = {50, 100, 200, 400, 800};
 constexpr std::size_t kChunkBufferBytes = 138'240;  // staging area for one chunk of device samples
 constexpr int kLyricPanelBitmap = 261;              // the panel's light-blue background
 constexpr int kLyricPanelX = 580, kLyricPanelY = 295;
@@ -21,6 +23,15 @@ constexpr int kCursorHalfBand = 50;  // the cursor covers middle - 50 .. middle 
 
 // Staging area for the chunk of device samples a playback worker queues next.
 extern unsigned char ChunkBuffer[kChunkBufferBytes];
+
+// Frames the window view shows and plays now: one of kWindowSpans. Set on the UI thread; a
+// window player reads it once as it starts.
+extern std::atomic<int> WindowFrames;
+// The span `steps` places narrower (negative: wider) than `frames` in kWindowSpans, kept at the
+// ends; any value is first taken to its nearest span.
+int ZoomedSpan(int frames, int steps);
+// Song bytes of the window view's span.
+std::uint64_t WindowSpanBytes();
 
 // Derived from SongInfo: stereo 16-bit bytes the device gets per frame (frameScale x 1152) and
 // the mono bytes SongBuffer holds per frame (half of that).
@@ -35,6 +46,9 @@ std::optional<int> HeardPlayMillis();
 
 // " Start Time = ..." of PlayPosBytes into WindowStartText / WindowStart, shown in slot 1006.
 void ShowStartReadout();
+// " End Time = ..." of the window that starts at PlayPosBytes and spans WindowFrames, into
+// WindowEndText, as a window playback shows it (not drawn here).
+void ShowWindowEndReadout();
 // " Play Time = ..." of PlayPosBytes into PlayTimeText / PlayTime, shown in slot 1008.
 void ShowPlayReadout();
 // Composes and draws the lyric panel for a play time (hours 0, minutes not reduced).

@@ -81,7 +81,8 @@ inline std::vector<unsigned char> Duplicated(std::uint64_t from, std::uint64_t t
 // The form view's draw rule for the waveform.
 inline void DrawForTest(Canvas& canvas) {
   if (PlayerState.load() == kStateWindowView) {
-    DrawWindowWave(canvas, static_cast<std::uint64_t>(kWindowFrames) * SongBytesPerFrame());
+    const std::uint64_t step = DrawWindowWave(canvas, WindowSpanBytes());
+    if (step != 0) ColumnBytes = static_cast<std::uint64_t>(std::max(1, SongInfo.channels.load())) * step;
   } else if (PlayerState.load() == kStateWholeView && !Decoding.load()) {
     DrawWholeWave(canvas);
   }
@@ -104,6 +105,7 @@ class PlaybackTest : public ::testing::Test {
     ColumnStep = 0;
     ChunkFrames = 4;
     PlaybackSpeedPercent = 100;
+    WindowFrames = kWindowFrames;
     LyricPanelFresh = 0;
     BufferDoneFlag = 0;
     SliderPos = 0;
