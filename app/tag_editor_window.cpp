@@ -5,31 +5,17 @@
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 
+#include "tags/tag_fields.h"
+
 namespace vexalo::app {
 
 namespace {
 
-wxString FromLatin1(const std::string& bytes) {
-  wxString out;
-  out.reserve(bytes.size());
-  for (unsigned char c : bytes) out.Append(wxUniChar(static_cast<wxUint32>(c)));
-  return out;
-}
+wxString FromUtf8(const std::string& utf8) { return wxString::FromUTF8(utf8.data(), utf8.size()); }
 
-std::string ToLatin1(const wxString& text) {
-  std::string out;
-  out.reserve(text.length());
-  for (wxString::const_iterator it = text.begin(); it != text.end(); ++it) {
-    const wxUint32 c = (*it).GetValue();
-    out.push_back(c <= 0xFF ? static_cast<char>(c) : '?');
-  }
-  return out;
-}
-
-bool IsLatin1(const wxString& text) {
-  for (wxString::const_iterator it = text.begin(); it != text.end(); ++it)
-    if ((*it).GetValue() > 0xFF) return false;
-  return true;
+std::string ToUtf8(const wxString& text) {
+  const wxScopedCharBuffer utf8 = text.utf8_str();
+  return std::string(utf8.data(), utf8.length());
 }
 
 const wxString kOkText = wxString::FromUTF8("OK");
@@ -62,13 +48,13 @@ CTagEditorDlg::CTagEditorDlg(wxWindow* parent)
       continue;
     }
     auto* field = new wxTextCtrl(this, row.id, wxString(), wxDefaultPosition, wxSize(260, row.height), row.style);
-    if (!(row.style & wxTE_MULTILINE)) field->SetMaxLength(511);  // the logic cuts the comment
     m_fields[row.id] = field;
     grid->Add(field, 1, wxEXPAND);
-    // The tag's texts are ISO-8859-1: refuse what it cannot hold instead of losing it on OK.
+    // A tag slot holds 511 bytes of UTF-8 (170 Hangul syllables): refuse an edit beyond that
+    // instead of cutting the text on OK.
     field->Bind(wxEVT_TEXT, [this, field, id = row.id](wxCommandEvent&) {
       const wxString value = field->GetValue();
-      if (IsLatin1(value)) {
+      if (ToUtf8(value).size() < kTagSlotBytes) {
         m_accepted[id] = value;
         return;
       }
@@ -77,7 +63,7 @@ CTagEditorDlg::CTagEditorDlg(wxWindow* parent)
       field->SetInsertionPoint(std::min<long>(caret, static_cast<long>(m_accepted[id].length())));
       wxBell();
       if (auto* frame = wxDynamicCast(GetParent() ? wxGetTopLevelParent(GetParent()) : nullptr, wxFrame))
-        frame->SetStatusText(wxString::FromUTF8(" Tag texts can only hold ISO-8859-1 characters "), 0);
+        frame->SetStatusText(wxString::FromUTF8(" Tag texts are limited to 511 bytes (170 Hangul syllables) "), 0);
     });
   }
   auto* buttons = new wxBoxSizer(wxHORIZONTAL);
@@ -105,21 +91,21 @@ wxTextCtrl* CTagEditorDlg::Field(int id) const {
   return it == m_fields.end() ? nullptr : it->second;
 }
 
-void CTagEditorDlg::SetFieldText(int controlId, const std::string& latin1) {
+void CTagEditorDlg::SetFieldText(int controlId, const std::string& utf8) {
   if (wxTextCtrl* field = Field(controlId)) {
-    m_accepted[controlId] = FromLatin1(latin1);
+    m_accepted[controlId] = FromUtf8(utf8);
     field->ChangeValue(m_accepted[controlId]);
   }
 }
 
 std::string CTagEditorDlg::GetFieldText(int controlId) {
   wxTextCtrl* field = Field(controlId);
-  return field ? ToLatin1(field->GetValue()) : std::string();
+  return field ? ToUtf8(field->GetValue()) : std::string();
 }
 
 void CTagEditorDlg::FillGenreList(const std::vector<std::string>& names) {
   wxArrayString items;
-  for (const std::string& name : names) items.Add(FromLatin1(name));
+  for (const std::string& name : names) items.Add(FromUtf8(name));
   m_genre->Set(items);
 }
 
@@ -129,7 +115,7 @@ void CTagEditorDlg::SelectGenre(int index) { m_genre->SetSelection(index < 0 ? w
 
 std::string CTagEditorDlg::SelectedGenreText() {
   const int n = m_genre->GetSelection();
-  return n == wxNOT_FOUND ? std::string() : ToLatin1(m_genre->GetString(static_cast<unsigned>(n)));
+  return n == wxNOT_FOUND ? std::string() : ToUtf8(m_genre->GetString(static_cast<unsigned>(n)));
 }
 
 void CTagEditorDlg::ShowDialog() {

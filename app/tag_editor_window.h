@@ -21,7 +21,7 @@ class CTagEditorDlg : public wxDialog, public TagEditorControls {
   wxComboBox* GenreList() const { return m_genre; }
 
   // TagEditorControls.
-  void SetFieldText(int controlId, const std::string& latin1) override;
+  void SetFieldText(int controlId, const std::string& utf8) override;
   std::string GetFieldText(int controlId) override;
   void FillGenreList(const std::vector<std::string>& names) override;
   void ClearGenreList() override;

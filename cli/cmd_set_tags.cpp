@@ -8,6 +8,7 @@
 #include "cli/cli_registry.h"
 #include "cli/sync_cli.h"
 #include "common/shared_state.h"
+#include "common/text_encoding.h"
 #include "tags/genre_names.h"
 #include "tags/id3v2_writer.h"
 #include "tags/mpeg_audio_probe.h"
@@ -18,45 +19,20 @@ namespace {
 
 extern const vexalo::cli::Subcommand kSetTags;
 
-// Command-line texts are taken as UTF-8 and stored as ISO-8859-1. Bytes that are not valid
-// UTF-8 are taken as they are; a character beyond ISO-8859-1 cannot be stored and is refused.
-bool Utf8ToLatin1(const std::string& in, std::string& out) {
-  std::string result;
-  for (std::size_t i = 0; i < in.size();) {
-    unsigned char c = static_cast<unsigned char>(in[i]);
-    std::size_t extra = c < 0x80             ? 0
-                        : (c & 0xE0) == 0xC0 ? 1
-                        : (c & 0xF0) == 0xE0 ? 2
-                        : (c & 0xF8) == 0xF0 ? 3
-                                             : 9;
-    if (extra == 9 || extra > in.size() - 1 - i) {
-      out = in;
-      return true;
-    }
-    unsigned long cp = extra == 0 ? c : (c & (0x3F >> extra));
-    for (std::size_t k = 1; k <= extra; ++k) {
-      unsigned char d = static_cast<unsigned char>(in[i + k]);
-      if ((d & 0xC0) != 0x80) {
-        out = in;
-        return true;
-      }
-      cp = (cp << 6) | (d & 0x3F);
-    }
-    if (cp > 0xFF) return false;
-    result.push_back(static_cast<char>(cp));
-    i += extra + 1;
-  }
-  out = result;
-  return true;
-}
+bool IsUtf8(const std::string& text) { return vexalo::DecodeText(text, vexalo::EncodingChoice::Utf8).invalid == 0; }
 
 int Run(const std::vector<std::string>& args) {
   static const char* const kOptions[] = {"--track", "--title", "--artist", "--album", "--year",
                                          "--genre", "--comment"};
   std::optional<std::string> given[vexalo::kTagItemCount];
   std::string path;
+  vexalo::TagTextOptions options;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
+    if (a == "--cp949-tags") {
+      options.writeKoreanAsCp949 = true;
+      continue;
+    }
     int item = -1;
     for (int k = 0; k < vexalo::kTagItemCount; ++k)
       if (a == kOptions[k]) item = k;
@@ -82,18 +58,15 @@ int Run(const std::vector<std::string>& args) {
   }
   for (int item = 0; item < vexalo::kTagItemCount; ++item) {
     if (item == vexalo::kTagGenre || !given[item]) continue;
-    std::string latin1;
-    if (!Utf8ToLatin1(*given[item], latin1))
-      return vexalo::cli::UsageError(kSetTags, std::string(kOptions[item]) +
-                                                   " holds a character ISO-8859-1 cannot hold");
-    given[item] = latin1;
+    if (!IsUtf8(*given[item]))
+      return vexalo::cli::UsageError(kSetTags, std::string(kOptions[item]) + " is not UTF-8 text");
   }
 
   if (int status = vexalo::cli::RequireInput(path, vexalo::cli::kMp3OpenError); status != vexalo::cli::kExitOk)
     return status;
   vexalo::TagFields fields;
   std::vector<unsigned char> block(vexalo::kLyricsCapacity);
-  if (!vexalo::ReadTagFields(path, fields, block))
+  if (!vexalo::ReadTagFields(path, fields, block, options))
     return vexalo::cli::FailWith(" Not MP3 File ", path + ": the tag library cannot read it");
   if (!vexalo::LooksLikeMp3File(path))
     return vexalo::cli::FailWith(" Not MP3 File ", path + ": neither an ID3v2 tag nor MPEG audio found");
@@ -110,7 +83,7 @@ int Run(const std::vector<std::string>& args) {
 
   vexalo::FillTagSlots(texts, chosen, fields);
   std::string why;
-  vexalo::TagWriteResult result = vexalo::WriteId3v2Tag(path, fields, &why);
+  vexalo::TagWriteResult result = vexalo::WriteId3v2Tag(path, fields, &why, options);
   if (const char* message = vexalo::TagWriteMessage(result)) return vexalo::cli::FailWith(message, why);
   return vexalo::cli::kExitOk;
 }
@@ -118,12 +91,13 @@ int Run(const std::vector<std::string>& args) {
 const vexalo::cli::Subcommand kSetTags{
     "set-tags", "write tag fields into an MP3 file's ID3v2 tag",
     "Usage: vexalo-sync set-tags FILE.mp3 [--track T] [--title T] [--artist A] [--album A]\n"
-    "                            [--year Y] [--genre N] [--comment C]\n"
+    "                            [--year Y] [--genre N] [--comment C] [--cp949-tags]\n"
     "Does what the tag editor does when it opens on FILE and OK is pressed: the fields start\n"
     "from the file's tag, the options given replace theirs, and the genre is N (0-125) or the\n"
     "one the editor's list selects from the file's genre (0, Blues, when it selects none).\n"
-    "Texts are UTF-8 on the command line "
-    "and are stored as ISO-8859-1 (at most 511 bytes each).\n",
+    "Texts are UTF-8 on the command line (at most 511 bytes each). A text ISO-8859-1 can hold is\n"
+    "stored so; any other (Hangul) as UTF-16, or with --cp949-tags as CP949 bytes marked\n"
+    "ISO-8859-1, the form older Korean players read. Fields not given keep their frames.\n",
     Run};
 const vexalo::cli::Registrar kRegistrar(kSetTags);
 

@@ -22,14 +22,14 @@ enum TagEditorControlId : int {
 inline constexpr char kTagEditorTitle[] = "Vexalo Caption ID3V2 Tag Editor";
 inline constexpr char kNoMp3FileText[] = "MP3 file open Error !!!";
 
-// What the dialog's behaviour needs from its window. Field texts are the tag slots' bytes
-// (ISO-8859-1); the window converts them for display and back.
+// What the dialog's behaviour needs from its window. Field texts are the tag slots' UTF-8; the
+// window shows them as they are.
 class TagEditorControls {
  public:
   virtual ~TagEditorControls() = default;
 
   // The six edit controls (kIdcTagTrack ... kIdcTagArtist, not kIdcTagGenre).
-  virtual void SetFieldText(int controlId, const std::string& latin1) = 0;
+  virtual void SetFieldText(int controlId, const std::string& utf8) = 0;
   virtual std::string GetFieldText(int controlId) = 0;
 
   // Genre list 1035. The names come already in the list's sorted order and are shown as given;

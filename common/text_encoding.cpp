@@ -469,6 +469,21 @@ TextFileLyrics ReadTextFileLyrics(std::string_view bytes, EncodingChoice choice)
   return t;
 }
 
+std::optional<std::string> Cp949HangulReading(std::string_view bytes) {
+  if (std::none_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+    return std::nullopt;
+  Cp949Decoded cp949 = DecodeCp949(bytes);
+  if (cp949.invalidBytes != 0) return std::nullopt;
+  const std::vector<char32_t> asCp949 = CodePoints(cp949.utf8);
+  const bool hangul = std::any_of(asCp949.begin(), asCp949.end(),
+                                  [](char32_t c) { return IsHangulSyllable(c) || (c >= 0x3131 && c <= 0x318E); });
+  if (!hangul) return std::nullopt;
+  std::vector<char32_t> asLatin1(bytes.begin(), bytes.end());
+  for (char32_t& c : asLatin1) c &= 0xFF;
+  if (Plausibility(asCp949) <= Plausibility(asLatin1)) return std::nullopt;
+  return std::move(cp949.utf8);
+}
+
 TextPosition PositionInUtf8(std::string_view utf8, std::size_t offset) {
   TextPosition p;
   if (offset == std::string_view::npos || offset > utf8.size()) return p;

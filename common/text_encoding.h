@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -83,6 +84,11 @@ struct TextFileLyrics {
   EncodedText converted;  // for a file not in CP949: what the conversion to CP949 lost
 };
 TextFileLyrics ReadTextFileLyrics(std::string_view bytes, EncodingChoice choice);
+
+// ISO-8859-1 text as players that wrote Korean in CP949 meant it: the UTF-8 of its CP949
+// reading when the bytes are CP949 without a fault, hold a Hangul syllable or letter, and read
+// more plausibly so (by the detection's score) than as ISO-8859-1; nothing otherwise.
+std::optional<std::string> Cp949HangulReading(std::string_view bytes);
 
 // Where `offset` (a byte offset into the UTF-8 text) stands.
 TextPosition PositionInUtf8(std::string_view utf8, std::size_t offset);

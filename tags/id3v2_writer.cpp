@@ -202,10 +202,8 @@ void DecodeString(std::string_view data, int encoding, std::size_t& pos, std::u3
 }
 
 // The text the reader shows of a frame's data (the first string of a text frame, the text after
-// a COMM's description), in ISO-8859-1 with libid3tag's stand-in 0xB7 for what it cannot hold. `lossy` tells whether
-// rewriting it from that text would lose something: a character beyond ISO-8859-1, or further
-// strings after the first. False when the data cannot be read.
-bool ShownText(std::string_view data, bool comment, std::string& shown, bool& lossy) {
+// a COMM's description), as UTF-8. False when the data cannot be read.
+bool ShownText(std::string_view data, bool comment, const TagTextOptions& options, std::string& shown) {
   if (data.empty()) return false;
   int encoding = static_cast<unsigned char>(data[0]);
   if (encoding > 3) return false;
@@ -218,36 +216,39 @@ bool ShownText(std::string_view data, bool comment, std::string& shown, bool& lo
     DecodeString(data, encoding, pos, description);
   }
   DecodeString(data, encoding, pos, text);
-  lossy = false;
   if (!comment)
-    for (std::size_t i = pos; i < data.size() && !lossy; ++i) lossy = data[i] != '\0';
-  shown.clear();
-  for (char32_t cp : text) {
-    if (cp > 0xFF) lossy = true;
-    if (!comment && cp == '\n') cp = ' ';  // the library shows a text frame's line breaks as blanks
-    shown.push_back(static_cast<char>(cp > 0xFF ? 0xB7 : cp));
-  }
+    for (char32_t& c : text)
+      if (c == '\n') c = ' ';  // the library shows a text frame's line breaks as blanks
+  shown = TagTextToUtf8(text, encoding, options);
   return true;
 }
 
 // True when the old frame of `item` should stay as it is: the slot still holds what the reader
-// showed of it, and rewriting it as ISO-8859-1 from the slot would lose text (Hangul in UTF-16,
-// a second artist). Pressing OK to change one field then never damages the others.
-bool KeepsUntouchedFrame(std::string_view frame, int item, const TagFields& fields, int majorVersion) {
+// showed of it, and writing the frame anew from the slot would change it (Hangul in UTF-16 or
+// in legacy CP949 bytes, a second artist, a line break). Pressing OK to change one field then
+// never touches the others.
+bool KeepsUntouchedFrame(std::string_view frame, int item, const TagFields& fields, int majorVersion,
+                         const TagTextOptions& options) {
   if (item == kTagGenre) return false;  // always the genre chosen in the list
   int offset = PlainDataOffset(static_cast<unsigned char>(frame[9]), majorVersion);
   if (offset < 0 || frame.size() < 10 + static_cast<std::size_t>(offset)) return false;
+  const std::string_view data = frame.substr(10 + offset);
   std::string shown;
-  bool lossy = false;
-  if (!ShownText(frame.substr(10 + offset), item == kTagComment, shown, lossy) || !lossy) return false;
+  if (!ShownText(data, item == kTagComment, options, shown)) return false;
+  TagFields asShown;
+  asShown.SetText(item, shown);
   std::size_t n = static_cast<std::size_t>(std::clamp<std::int32_t>(
       fields.length[item], 0, static_cast<std::int32_t>(kTagSlotBytes - 1)));
-  return shown.substr(0, kTagSlotBytes - 1) == std::string_view(fields.text[item], n);
+  if (asShown.Text(item) != std::string_view(fields.text[item], n)) return false;
+  std::string anew;
+  std::size_t readPos = 0;
+  PutTagFrame(TagFrameMode::kReplace, item, fields, majorVersion, frame, readPos, anew, options);
+  return std::string_view(anew).substr(10) != data;
 }
 }  // namespace
 
 void PutTagFrame(TagFrameMode mode, int item, const TagFields& fields, int majorVersion,
-                 std::string_view oldFrames, std::size_t& readPos, std::string& out) {
+                 std::string_view oldFrames, std::size_t& readPos, std::string& out, const TagTextOptions& options) {
   std::size_t n = static_cast<std::size_t>(std::clamp<std::int32_t>(
       fields.length[item], 0, static_cast<std::int32_t>(kTagSlotBytes - 1)));
   std::string_view text(fields.text[item], n);
@@ -267,15 +268,19 @@ void PutTagFrame(TagFrameMode mode, int item, const TagFields& fields, int major
     readPos += 10 + static_cast<std::size_t>(oldSize);
   }
 
+  const TagFrameText encoded = EncodeTagText(text, options);
+  // An empty short description: its terminator, after its own byte-order mark in UTF-16.
+  const std::string_view description = encoded.encoding == 1 ? std::string_view("\xFF\xFE\0\0", 4) : std::string_view("\0", 1);
+  const std::size_t body = 1 + (item == kTagComment ? 3 + description.size() : 0) + encoded.bytes.size();
   out.append(TagFrameId(item, majorVersion), 4);
-  AppendFrameSize(out, static_cast<std::uint32_t>(item == kTagComment ? n + 5 : n + 1), majorVersion);
+  AppendFrameSize(out, static_cast<std::uint32_t>(body), majorVersion);
   out.append(2, '\0');
-  out.push_back('\0');  // ISO-8859-1
+  out.push_back(static_cast<char>(encoded.encoding));
   if (item == kTagComment) {
     out.append(language, 3);
-    out.push_back('\0');  // empty short description
+    out.append(description);
   }
-  out.append(text);
+  out.append(encoded.bytes);
 }
 
 namespace {
@@ -295,12 +300,13 @@ std::string TagOfFrames(std::string_view headerStart, std::string_view frames) {
 }  // namespace
 
 TagWriteResult BuildId3v2Tag(std::string_view head, std::uint64_t fileSize,
-                             const TagFields& fields, TagRewrite& rewrite, std::string* why) {
+                             const TagFields& fields, TagRewrite& rewrite, std::string* why,
+                             const TagTextOptions& options) {
   rewrite = TagRewrite{};
   std::size_t unused = 0;
   if (head.size() < 3 || head.substr(0, 3) != "ID3") {
     std::string frames;
-    for (int item : kAddOrder) PutTagFrame(TagFrameMode::kAdd, item, fields, 3, {}, unused, frames);
+    for (int item : kAddOrder) PutTagFrame(TagFrameMode::kAdd, item, fields, 3, {}, unused, frames, options);
     rewrite.tag = TagOfFrames(std::string_view("ID3\x03\x00\x00", 6), frames);
     rewrite.itemTag = rewrite.tag;
     rewrite.keepFrom = 0;
@@ -344,8 +350,8 @@ TagWriteResult BuildId3v2Tag(std::string_view head, std::uint64_t fileSize,
     const bool itemsFrame = item >= 0 && !met[item];
     const std::size_t start = frames.size();
     if (itemsFrame) met[item] = true;
-    if (itemsFrame && !KeepsUntouchedFrame(old.substr(pos, 10 + size), item, fields, version)) {
-      PutTagFrame(TagFrameMode::kReplace, item, fields, version, old, pos, frames);
+    if (itemsFrame && !KeepsUntouchedFrame(old.substr(pos, 10 + size), item, fields, version, options)) {
+      PutTagFrame(TagFrameMode::kReplace, item, fields, version, old, pos, frames, options);
     } else {
       if (size == 0) return Refuse(TagWriteResult::kBadTag, why, damaged + "a frame of size 0" + at);
       frames.append(old.substr(pos, 8));
@@ -361,7 +367,7 @@ TagWriteResult BuildId3v2Tag(std::string_view head, std::uint64_t fileSize,
   for (int item : kAddOrder) {
     if (met[item]) continue;
     const std::size_t start = frames.size();
-    PutTagFrame(TagFrameMode::kAdd, item, fields, version, {}, unused, frames);
+    PutTagFrame(TagFrameMode::kAdd, item, fields, version, {}, unused, frames, options);
     itemFrames.append(frames, start);
   }
   if (frames.size() > kMaxSyncsafe) return Refuse(TagWriteResult::kUnsupportedTag, why, "the new ID3v2 tag is too large");
@@ -405,16 +411,16 @@ namespace {
 
 const char* const kItemNames[kTagItemCount] = {"Track", "Title", "Artist", "Album", "Year", "Genre", "Comment"};
 
-bool ReadTag(const std::string& path, TagReading& reading) {
+bool ReadTag(const std::string& path, TagReading& reading, const TagTextOptions& options) {
   std::array<unsigned char, 64> sign{};
-  if (ReadTagFields(path, reading.fields, sign) != 1) return false;
+  if (ReadTagFields(path, reading.fields, sign, options) != 1) return false;
   reading.sign.assign(reinterpret_cast<const char*>(sign.data()), ::strnlen(reinterpret_cast<const char*>(sign.data()), sign.size()));
   return true;
 }
 
 // Reads a tag held in memory with the same reader, through an unnamed file in memory (or, where
 // there is none, a temporary file that is removed at once).
-bool ReadTagOfBytes(const std::string& bytes, TagReading& reading) {
+bool ReadTagOfBytes(const std::string& bytes, TagReading& reading, const TagTextOptions& options) {
   int fd = ::memfd_create("vexalo-tag", MFD_CLOEXEC);
   std::string path;
   if (fd >= 0) {
@@ -438,7 +444,7 @@ bool ReadTagOfBytes(const std::string& bytes, TagReading& reading) {
     ok = put > 0;
     if (ok) done += static_cast<std::size_t>(put);
   }
-  ok = ok && ReadTag(path, reading);
+  ok = ok && ReadTag(path, reading, options);
   if (path.compare(0, 6, "/proc/") != 0) ::unlink(path.c_str());
   ::close(fd);
   return ok;
@@ -463,7 +469,8 @@ std::string ReadBackMismatch(const TagReading& expected, const std::string& sign
   return {};
 }
 
-TagWriteResult WriteId3v2Tag(const std::string& path, const TagFields& fields, std::string* why) {
+TagWriteResult WriteId3v2Tag(const std::string& path, const TagFields& fields, std::string* why,
+                             const TagTextOptions& options) {
   auto refuse = [&](TagWriteResult result, const std::string& reason) { return Refuse(result, why, reason); };
   // Through a symbolic link the real file is rewritten, not the link replaced by a copy.
   char* resolved = ::realpath(path.c_str(), nullptr);
@@ -494,13 +501,13 @@ TagWriteResult WriteId3v2Tag(const std::string& path, const TagFields& fields, s
   }
 
   TagRewrite rewrite;
-  TagWriteResult built = BuildId3v2Tag(head, fileSize, fields, rewrite, why);
+  TagWriteResult built = BuildId3v2Tag(head, fileSize, fields, rewrite, why, options);
   if (built != TagWriteResult::kWritten) return built;
   head = std::string();
 
   TagReading before, expected;
-  if (!ReadTag(target, before)) return refuse(TagWriteResult::kCannotOpen, cannotRead + "the tag reader cannot open it");
-  if (!ReadTagOfBytes(rewrite.itemTag, expected))
+  if (!ReadTag(target, before, options)) return refuse(TagWriteResult::kCannotOpen, cannotRead + "the tag reader cannot open it");
+  if (!ReadTagOfBytes(rewrite.itemTag, expected, options))
     return refuse(TagWriteResult::kWriteFailed, std::string("cannot check the new tag: ") + std::strerror(errno));
 
   AtomicFileWriter writer;
@@ -510,7 +517,7 @@ TagWriteResult WriteId3v2Tag(const std::string& path, const TagFields& fields, s
     return refuse(TagWriteResult::kWriteFailed, writer.Error());
   // The new file is read back as the next opening will read it, before it replaces the old one.
   TagReading got;
-  if (!ReadTag(writer.ReadablePath(), got))
+  if (!ReadTag(writer.ReadablePath(), got, options))
     return refuse(TagWriteResult::kReadBackFailed, "the new file cannot be read back");
   const std::string mismatch = ReadBackMismatch(expected, before.sign, got);
   if (!mismatch.empty()) return refuse(TagWriteResult::kReadBackFailed, "the new tag would not read back as written: " + mismatch);

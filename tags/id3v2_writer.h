@@ -2,8 +2,9 @@
 // COMM and TCON of an MP3 file's tag, carries every other frame over, and rewrites the file
 // safely (temporary file and rename). The comment's frame is the first COMM with an empty short
 // description, the one the reader shows; COMM frames with a description are carried over. A
-// frame whose slot still holds what the reader showed of it is kept as it was when rewriting it
-// in ISO-8859-1 would lose text (characters beyond ISO-8859-1, a second string). Before the
+// frame whose slot still holds what the reader showed of it is kept byte for byte; an edited
+// text is written in ISO-8859-1 when it can be, else in UTF-16 with a byte-order mark (or CP949
+// marked ISO-8859-1, when the options ask for it: see EncodeTagText). Before the
 // new file replaces the old one it is read back with the tag reader; a tag that would not read
 // as written is refused.
 #pragma once
@@ -51,7 +52,8 @@ const char* TagFrameId(int item, int majorVersion);
 // `readPos` in `oldFrames`; `readPos` moves past it, and a replaced COMM keeps the old frame's
 // language code. `majorVersion` (3 or 4) decides how frame sizes are written and read.
 void PutTagFrame(TagFrameMode mode, int item, const TagFields& fields, int majorVersion,
-                 std::string_view oldFrames, std::size_t& readPos, std::string& out);
+                 std::string_view oldFrames, std::size_t& readPos, std::string& out,
+                 const TagTextOptions& options = TagTextOptionsFromSettings());
 
 // The new start of a file: `tag` replaces the file's first `keepFrom` bytes, the rest follows
 // unchanged. `itemTag` is a tag of the same version holding only the seven items' frames as they
@@ -66,7 +68,8 @@ struct TagRewrite {
 // whole file when it is shorter) and the file's size. Pure: touches no file. `why`, when given,
 // receives the reason of a refusal.
 TagWriteResult BuildId3v2Tag(std::string_view head, std::uint64_t fileSize,
-                             const TagFields& fields, TagRewrite& rewrite, std::string* why = nullptr);
+                             const TagFields& fields, TagRewrite& rewrite, std::string* why = nullptr,
+                             const TagTextOptions& options = TagTextOptionsFromSettings());
 
 // What the reader showed of a tag: the seven fields and the SyncMP3 sign (the first TXXX
 // frame's description).
@@ -82,6 +85,7 @@ std::string ReadBackMismatch(const TagReading& expected, const std::string& sign
 
 // Rewrites the file at `path` with the new tag. On any failure the file is untouched and `why`,
 // when given, receives what failed and why.
-TagWriteResult WriteId3v2Tag(const std::string& path, const TagFields& fields, std::string* why = nullptr);
+TagWriteResult WriteId3v2Tag(const std::string& path, const TagFields& fields, std::string* why = nullptr,
+                             const TagTextOptions& options = TagTextOptionsFromSettings());
 
 }  // namespace vexalo

@@ -15,7 +15,7 @@ extern TagFields CurrentTagFields;
 // showings. UI thread only.
 extern int CurrentGenre;
 
-// The six texts of the dialog's edit controls, as bytes (ISO-8859-1).
+// The six texts of the dialog's edit controls, in UTF-8 as the slots hold them.
 struct TagEditorTexts {
   std::string track;
   std::string title;

@@ -7,6 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/settings.h"
+#include "common/text_codec.h"
+#include "common/text_encoding.h"
+
 namespace vexalo {
 
 void TagFields::Clear() {
@@ -23,12 +27,78 @@ void TagFields::SetText(int item, std::string_view value) {
   if (item < 0 || item >= kTagItemCount) return;
   std::size_t n = std::min(value.size(), kTagSlotBytes - 1);
   n = ::strnlen(value.data(), n);
+  if (n < value.size())
+    while (n > 0 && (static_cast<unsigned char>(value[n]) & 0xC0) == 0x80) --n;
   std::memcpy(text[item], value.data(), n);
   std::memset(text[item] + n, 0, kTagSlotBytes - n);
 }
 
 void TagFields::SetLengthsFromTexts() {
   for (int i = 0; i < kTagItemCount; ++i) length[i] = static_cast<std::int32_t>(Text(i).size());
+}
+
+TagTextOptions TagTextOptionsFromSettings() {
+  TagTextOptions options;
+  options.readLatin1AsCp949 = UserSettings().Bool(kSettingReadLatin1TagsAsCp949);
+  options.writeKoreanAsCp949 = UserSettings().Bool(kSettingWriteKoreanTagsAsCp949);
+  return options;
+}
+
+std::string TagTextToUtf8(std::u32string_view characters, int encoding, const TagTextOptions& options) {
+  std::string out;
+  const bool bytes = encoding == 0 && std::all_of(characters.begin(), characters.end(), [](char32_t c) { return c <= 0xFF; });
+  if (bytes && options.readLatin1AsCp949) {
+    std::string raw(characters.begin(), characters.end());
+    if (std::optional<std::string> korean = Cp949HangulReading(raw)) return std::move(*korean);
+  }
+  out.reserve(characters.size());
+  for (char32_t c : characters) AppendUtf8(out, c);
+  return out;
+}
+
+TagFrameText EncodeTagText(std::string_view utf8, const TagTextOptions& options) {
+  TagFrameText frame;
+  const DecodedText decoded = DecodeText(utf8, EncodingChoice::Utf8);
+  std::u32string characters;
+  for (std::size_t i = 0; i < decoded.utf8.size();) {
+    const unsigned char lead = static_cast<unsigned char>(decoded.utf8[i]);
+    const std::size_t n = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    char32_t c = n == 1 ? lead : lead & (0x7F >> n);
+    for (std::size_t k = 1; k < n; ++k) c = (c << 6) | (static_cast<unsigned char>(decoded.utf8[i + k]) & 0x3F);
+    characters.push_back(c);
+    i += n;
+  }
+  if (std::all_of(characters.begin(), characters.end(), [](char32_t c) { return c <= 0xFF; })) {
+    frame.bytes.assign(characters.begin(), characters.end());
+    return frame;
+  }
+  if (options.writeKoreanAsCp949) {
+    Cp949Encoded cp949 = EncodeCp949(utf8);
+    if (cp949.Ok()) {
+      const std::u32string asBytes(cp949.bytes.begin(), cp949.bytes.end());
+      std::u32string latin1;
+      for (char32_t c : asBytes) latin1.push_back(c & 0xFF);
+      if (TagTextToUtf8(latin1, 0, TagTextOptions{}) == utf8) {
+        frame.bytes = std::move(cp949.bytes);
+        return frame;
+      }
+    }
+  }
+  frame.encoding = 1;
+  frame.bytes = "\xFF\xFE";
+  auto unit = [&frame](char32_t u) {
+    frame.bytes.push_back(static_cast<char>(u & 0xFF));
+    frame.bytes.push_back(static_cast<char>(u >> 8));
+  };
+  for (char32_t c : characters) {
+    if (c >= 0x10000) {
+      unit(0xD800 + ((c - 0x10000) >> 10));
+      unit(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      unit(c);
+    }
+  }
+  return frame;
 }
 
 namespace {
@@ -47,8 +117,20 @@ struct Latin1Text {
   }
 };
 
+int FrameTextEncoding(id3_frame* frame) {
+  union id3_field* field = id3_frame_field(frame, 0);
+  if (!field || id3_field_type(field) != ID3_FIELD_TYPE_TEXTENCODING) return 0;
+  return static_cast<int>(id3_field_gettextencoding(field));
+}
+
+std::u32string Characters(id3_ucs4_t const* ucs4) {
+  std::u32string out;
+  for (; *ucs4 != 0; ++ucs4) out.push_back(static_cast<char32_t>(*ucs4));
+  return out;
+}
+
 // Fills the slots; false when a text conversion ran out of memory, which ends the reading.
-bool ReadSlots(const id3_tag* tag, TagFields& fields, std::span<unsigned char> block) {
+bool ReadSlots(const id3_tag* tag, TagFields& fields, std::span<unsigned char> block, const TagTextOptions& options) {
   for (int slot = 0; slot < 6; ++slot) {
     id3_frame* frame = id3_tag_findframe(tag, kSlotFrames[slot], 0);
     if (!frame) continue;
@@ -57,10 +139,8 @@ bool ReadSlots(const id3_tag* tag, TagFields& fields, std::span<unsigned char> b
     id3_ucs4_t const* text = id3_field_getstrings(list, 0);
     if (!text) continue;
     if (slot == kTagGenre) text = id3_genre_name(text);
-    Latin1Text latin1(text);
-    if (!latin1.bytes) return false;
     // A text longer than the slot is cut at 511 bytes.
-    fields.SetText(slot, latin1.View());
+    fields.SetText(slot, TagTextToUtf8(Characters(text), FrameTextEncoding(frame), options));
   }
 
   // The first COMM frame with an empty short description gives the comment, if any.
@@ -73,11 +153,7 @@ bool ReadSlots(const id3_tag* tag, TagFields& fields, std::span<unsigned char> b
     id3_ucs4_t const* description = id3_field_getstring(descriptionField);
     if (description && description[0] != 0) continue;
     id3_ucs4_t const* full = id3_field_getfullstring(textField);
-    if (full) {
-      Latin1Text latin1(full);
-      if (!latin1.bytes) return false;
-      if (!latin1.View().empty()) fields.SetText(kTagComment, latin1.View());
-    }
+    if (full && full[0] != 0) fields.SetText(kTagComment, TagTextToUtf8(Characters(full), FrameTextEncoding(frame), options));
     break;
   }
 
@@ -99,7 +175,8 @@ bool ReadSlots(const id3_tag* tag, TagFields& fields, std::span<unsigned char> b
 
 }  // namespace
 
-int ReadTagFields(const std::string& path, TagFields& fields, std::span<unsigned char> blockBuffer) {
+int ReadTagFields(const std::string& path, TagFields& fields, std::span<unsigned char> blockBuffer,
+                  const TagTextOptions& options) {
   // libid3tag also "opens" a folder, and would wait on a pipe or read a device without end:
   // only a regular file counts as openable.
   struct stat st {};
@@ -110,7 +187,7 @@ int ReadTagFields(const std::string& path, TagFields& fields, std::span<unsigned
   // Cleared before the slots are read, so a reading stopped early never leaves the previous
   // file's sign behind.
   std::fill(blockBuffer.begin(), blockBuffer.end(), 0);
-  if (const id3_tag* tag = id3_file_tag(file)) ReadSlots(tag, fields, blockBuffer);
+  if (const id3_tag* tag = id3_file_tag(file)) ReadSlots(tag, fields, blockBuffer, options);
   id3_file_close(file);
   return 1;
 }

@@ -603,11 +603,11 @@ TEST_F(SyncMp3Test, Id3v24SourceBecomesAnId3v23TagWithConvertedFrames) {
   TagFields fields;
   std::array<unsigned char, 64> sign{};
   ASSERT_EQ(ReadTagFields(P("out.mp3"), fields, sign), 1);
-  EXPECT_EQ(fields.Text(kTagTitle), "Caf\xE9 \xFC");
+  EXPECT_EQ(fields.Text(kTagTitle), "Caf\xC3\xA9 \xC3\xBC");
   EXPECT_EQ(fields.Text(kTagArtist), "Band");
   EXPECT_EQ(fields.Text(kTagAlbum), "Alb");
   EXPECT_EQ(fields.Text(kTagYear), "2001-05");
-  EXPECT_EQ(fields.Text(kTagComment), "Gr\xF6\xDF" "e");
+  EXPECT_EQ(fields.Text(kTagComment), "Gr\xC3\xB6\xC3\x9F" "e");
   EXPECT_EQ(sign[0], 'S');
 }
 

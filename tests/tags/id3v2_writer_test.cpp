@@ -177,7 +177,7 @@ TEST(BuildId3v2Tag, LengthBeyondSlotIsBounded) {
 }
 
 TEST(BuildId3v2Tag, KeepsUntouchedFramesThatIso88591CannotHold) {
-  // "\uD55C\uAD6D" (Hangul) in UTF-16 with a byte order mark, as the reader shows it: 0xB7 0xB7.
+  // "\uD55C\uAD6D" (Hangul) in UTF-16 with a byte order mark; the slots hold UTF-8.
   const std::string hangul16 = Frame(3, "TIT2", std::string("\1\xFF\xFE\x5C\xD5\x6D\xAD", 7), 0x40, 0);
   const std::string hangul16Cleared = Frame(3, "TIT2", std::string("\1\xFF\xFE\x5C\xD5\x6D\xAD", 7));
   const std::string hangul8 = Frame(4, "TPE1", std::string("\3\xED\x95\x9C", 4));
@@ -192,13 +192,15 @@ TEST(BuildId3v2Tag, KeepsUntouchedFramesThatIso88591CannotHold) {
     std::string slot;
     std::string expectFrame;  // the frame that stands in its place afterwards
   } cases[] = {
-      {"Utf16Untouched", 3, hangul16, kTagTitle, "\xB7\xB7", hangul16Cleared},
+      {"Utf16Untouched", 3, hangul16, kTagTitle, "\xED\x95\x9C\xEA\xB5\xAD", hangul16Cleared},
       {"Utf16Edited", 3, hangul16, kTagTitle, "New", TextFrame(3, "TIT2", "New")},
-      {"Utf8Untouched", 4, hangul8, kTagArtist, "\xB7", hangul8},
+      {"Utf8Untouched", 4, hangul8, kTagArtist, "\xED\x95\x9C", hangul8},
       {"SecondStringUntouched", 4, twoArtists, kTagArtist, "One", twoArtists},
       {"SecondStringEdited", 4, twoArtists, kTagArtist, "Uno", TextFrame(4, "TPE1", "Uno")},
-      {"Utf16CommentUntouched", 3, comment16, kTagComment, "\xB7", comment16},
-      {"Utf16WithoutLossIsRewritten", 3, ascii16, kTagAlbum, "AB", TextFrame(3, "TALB", "AB")},
+      {"Utf16CommentUntouched", 3, comment16, kTagComment, "\xED\x95\x9C", comment16},
+      // Untouched, it keeps its encoding though ISO-8859-1 could hold it.
+      {"Utf16WithoutLossIsKept", 3, ascii16, kTagAlbum, "AB", ascii16},
+      {"Utf16WithoutLossEdited", 3, ascii16, kTagAlbum, "ABC", TextFrame(3, "TALB", "ABC")},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -479,12 +481,12 @@ TEST_F(WriteId3v2TagTest, OkWithoutEditsKeepsWhatTheReaderCannotShow) {
     TagFields f;
     std::vector<unsigned char> block(64);
     ASSERT_EQ(ReadTagFields(p.string(), f, block), 1);
-    // libid3tag stands 0xB7 in for what ISO-8859-1 cannot hold, and a blank for a line break in
-    // a text frame.
-    EXPECT_EQ(f.Text(kTagTitle), "\xB7\xB7");
-    EXPECT_EQ(f.Text(kTagArtist), "\xB7 x");
-    EXPECT_EQ(f.Text(kTagAlbum), "Caf\xE9 \xB7");
-    EXPECT_EQ(f.Text(kTagComment), "\xB7\n\xB7");
+    // Every text in full (UTF-8), and a blank for a line break in a text frame, as libid3tag
+    // shows it.
+    EXPECT_EQ(f.Text(kTagTitle), "\xED\x95\x9C\xEA\xB5\xAD");
+    EXPECT_EQ(f.Text(kTagArtist), "\xED\x95\x9C x");
+    EXPECT_EQ(f.Text(kTagAlbum), "Caf\xC3\xA9 \xE2\x82\xAC");
+    EXPECT_EQ(f.Text(kTagComment), "\xED\x95\x9C\n\xED\x95\x9C");
     TagEditorTexts texts = TagEditorTextsFromSlots(f);
     texts.year = "2002";
     TagFields ok;

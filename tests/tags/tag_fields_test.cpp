@@ -68,7 +68,7 @@ TEST_F(ReadTagFieldsTest, FillsSlotsFromTheirFrames) {
                              CommFrame(3, "eng", "Some words");
   ASSERT_EQ(Read(Tag(3, frames, 64) + FakeAudio()), 1);
   EXPECT_EQ(fields.Text(kTagTrack), "4/12");
-  EXPECT_EQ(fields.Text(kTagTitle), "Caf\xE9");
+  EXPECT_EQ(fields.Text(kTagTitle), "Caf\xC3\xA9");  // UTF-8 in the slot
   EXPECT_EQ(fields.Text(kTagArtist), "Artist");
   EXPECT_EQ(fields.Text(kTagAlbum), "Album");
   EXPECT_EQ(fields.Text(kTagYear), "1987");
