@@ -4,6 +4,7 @@
 #include <array>
 #include <string>
 
+#include "common/text_codec.h"
 #include "fuzz/fuzz_support.h"
 #include "sync/sync_table.h"
 #include "tags/genre_names.h"
@@ -49,10 +50,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int e = 0; e < 6; ++e) {
     if (!(mask & (1u << e))) continue;
     const std::size_t length = control(1 + e) % 48;
+    // Tag texts are UTF-8: a byte of 0xF0 or more stands for a Hangul syllable, any other for
+    // the ISO-8859-1 character of its value.
     std::string text;
     for (std::size_t k = 0; k < length && size > 0; ++k) {
-      const char c = static_cast<char>(data[(k * 13 + static_cast<std::size_t>(e) * 101) % size]);
-      text.push_back(c == '\0' ? 'x' : c);
+      const unsigned char c = data[(k * 13 + static_cast<std::size_t>(e) * 101) % size];
+      AppendUtf8(text, c == 0 ? U'x' : c >= 0xF0 ? U'\uAC00' + c * 37 : char32_t{c});
     }
     *edits[e] = text;
   }

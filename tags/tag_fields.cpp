@@ -70,7 +70,9 @@ TagFrameText EncodeTagText(std::string_view utf8, const TagTextOptions& options)
   }
   if (std::all_of(characters.begin(), characters.end(), [](char32_t c) { return c <= 0xFF; })) {
     frame.bytes.assign(characters.begin(), characters.end());
-    return frame;
+    // ISO-8859-1 that reads as CP949 Hangul ("\u00C3\u00A2" is 창) would not read back as typed.
+    if (!options.readLatin1AsCp949 || !Cp949HangulReading(frame.bytes)) return frame;
+    frame.bytes.clear();
   }
   if (options.writeKoreanAsCp949) {
     Cp949Encoded cp949 = EncodeCp949(utf8);

@@ -61,9 +61,10 @@ TagTextOptions TagTextOptionsFromSettings();
 std::string TagTextToUtf8(std::u32string_view characters, int encoding, const TagTextOptions& options);
 
 // How an edited text is written into a frame: ISO-8859-1 (encoding 0) when every character is
-// one of it; otherwise UTF-16 with a byte-order mark (encoding 1, little-endian), or CP949 bytes
-// marked ISO-8859-1 when the options ask for it and the text reads back the same through
-// TagTextToUtf8.
+// one of it and its bytes would not be read as CP949 Hangul; otherwise UTF-16 with a byte-order
+// mark (encoding 1, little-endian), or CP949 bytes marked ISO-8859-1 when the options ask for it
+// and a reader of CP949 Hangul would read the text back the same (TagTextToUtf8 with the
+// default options).
 struct TagFrameText {
   int encoding = 0;
   std::string bytes;  // without a terminator

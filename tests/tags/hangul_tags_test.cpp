@@ -150,6 +150,9 @@ TEST_F(HangulTagsTest, Cp949WritingForOlderPlayersFallsBackToUtf16WhereCp949Woul
       {"ISO-8859-1 stays so", "Caf\xC3\xA9", TextFrame(3, "TIT2", "Caf\xE9")},
       // CP949 has no emoji.
       {"beyond CP949", kSarang + " \xF0\x9F\x8E\xB5", Frame(3, "TIT2", "\x01\xFF\xFE" + kSarang16Le + std::string(" \0\x3C\xD8\xB5\xDF", 6))},
+      // ISO-8859-1 letters whose bytes are CP949 Hangul would read back as Hangul.
+      {"ISO-8859-1 that reads as Hangul", "\u00C3\u00A2\u00C3\u00B5",
+       Frame(3, "TIT2", std::string("\x01\xFF\xFE\xC3\0\xA2\0\xC3\0\xB5\0", 11))},
       // Hanja alone in CP949 would be read back as ISO-8859-1.
       {"no Hangul", "\xE6\x84\x9B", Frame(3, "TIT2", std::string("\x01\xFF\xFE\x1B\x61", 5))},
   };
