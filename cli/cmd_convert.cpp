@@ -43,7 +43,7 @@ int Run(const std::vector<std::string>& given) {
                                                                                    : "'" + path.substr(dot) + "'";
   };
   const auto inFormat = LyricsFileFormatOf(c.input);
-  if (!inFormat) return UsageError(kConvert, c.input + ": " + extension(c.input) + " is no lyrics format (.snc, .lrc, .txt)");
+  if (!inFormat) return UsageError(kConvert, c.input + ": " + extension(c.input) + " is no lyrics format (.snc, .lrc, .srt, .txt)");
   const auto outFormat = LyricsFileFormatOf(c.output);
   if (!outFormat)
     return UsageError(kConvert, c.output + ": " + extension(c.output) + " is no lyrics format (.snc, .lrc, .srt, .txt)");
@@ -57,7 +57,8 @@ const Subcommand kConvert{
     "Usage: vexalo-sync convert IN -o OUT [--enhanced] [--from auto|cp949|utf-8|utf-16]\n"
     "       [--to utf-8|cp949] [--force]\n"
     "Reads IN and writes OUT, each in the format of its extension: .snc SyncText, .lrc LRC,\n"
-    ".srt SRT subtitles (written only), .txt SyncText (read as LRC when it holds LRC stamps).\n"
+    ".srt SRT subtitles (read: each cue a group, a pause between cues a group without lyric),\n"
+    ".txt SyncText (read as LRC when it holds LRC stamps).\n"
     "LRC is read with its ID tags and [offset:] applied; written LRC has line stamps only, or\n"
     "also its <mm:ss.xx> word marks with --enhanced. --from is IN's encoding (auto: found from\n"
     "the bytes; it is told on standard error), --to OUT's (default CP949 for SyncText, UTF-8 for\n"

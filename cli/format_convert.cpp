@@ -76,6 +76,21 @@ int ReadAsSyncText(const std::string& path, std::string_view bytes, EncodingChoi
   return kExitOk;
 }
 
+int ReadAsSrt(const std::string& path, std::string_view bytes, EncodingChoice from, ReadLyrics& out) {
+  const LyricsFileText file = ReadLyricsFileText(bytes, from);
+  if (!file.unencodable.empty())
+    return FailWith(" Text Error !!! ", path + ": " + std::to_string(file.unencodable.size()) +
+                                            " characters have no CP949 form, the first " +
+                                            CodePointName(file.unencodable.front()) + "; nothing was written");
+  SrtImport srt = SrtToEditorForm(file.cp949);
+  if (!srt.problems.empty())
+    return FailWith(" SRT Time Error !!! ", Cp949ToUtf8(LrcProblemSummary(srt.problems)) + "; " + path +
+                                                ": nothing was written");
+  out.editor = std::move(srt.editorText);
+  out.readAs = NameOf(file.encoding);
+  return kExitOk;
+}
+
 }  // namespace
 
 std::optional<LyricsFileFormat> LyricsFileFormatOf(std::string_view path) {
@@ -96,8 +111,6 @@ int ConvertLyricsFile(const FormatConversion& c) {
   const LyricsFileFormat inFormat = *LyricsFileFormatOf(c.input);
   const LyricsFileFormat outFormat = *LyricsFileFormatOf(c.output);
   if (int status = RequireInput(c.input, kTextOpenError); status != kExitOk) return status;
-  if (inFormat == LyricsFileFormat::kSrt)
-    return FailWith(kTextOpenError, c.input + ": SRT subtitles are written, not read");
   std::string target;
   if (int status = RequireOutput(c.output, kTextSaveError, target); status != kExitOk) return status;
   if (FileExists(target) && !c.force && !SameFile(c.input, target))
@@ -114,9 +127,10 @@ int ConvertLyricsFile(const FormatConversion& c) {
                    (inFormat == LyricsFileFormat::kText && !HasStoredTags(bytes) &&
                     HasLrcStamps(ReadLyricsFileText(bytes, c.from).cp949));
   ReadLyrics lyrics;
-  if (int status = lrc ? ReadAsLrc(c.input, bytes, c.from, lyrics) : ReadAsSyncText(c.input, bytes, c.from, lyrics);
-      status != kExitOk)
-    return status;
+  const int status = inFormat == LyricsFileFormat::kSrt ? ReadAsSrt(c.input, bytes, c.from, lyrics)
+                     : lrc                              ? ReadAsLrc(c.input, bytes, c.from, lyrics)
+                                                        : ReadAsSyncText(c.input, bytes, c.from, lyrics);
+  if (status != kExitOk) return status;
 
   std::string text;
   LyricsEncoding encoding = LyricsEncoding::kUtf8;

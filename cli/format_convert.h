@@ -1,5 +1,5 @@
-// The format side of vexalo-sync convert: a lyrics file read as SyncText or LRC (by its
-// extension, or a .txt file by its content) and written as SyncText, LRC, enhanced LRC or SRT.
+// The format side of vexalo-sync convert: a lyrics file read as SyncText, LRC or SRT (by its
+// extension, a .txt file by its content) and written as SyncText, LRC, enhanced LRC or SRT.
 #pragma once
 
 #include <optional>

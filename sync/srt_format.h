@@ -1,11 +1,14 @@
 // SRT subtitles from the editor-form lyrics, for lyric videos: one cue per group, shown until
-// the next group starts. Texts are CP949 bytes.
+// the next group starts; and SRT read back into editor form. Texts are CP949 bytes.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "sync/lrc_format.h"
 
 namespace vexalo {
 
@@ -18,6 +21,17 @@ constexpr std::uint32_t kLastSrtCueMillis = 5'000;
 // are not written.
 std::string EditorFormToSrt(std::string_view editorText,
                             std::optional<std::uint32_t> songMillis = std::nullopt);
+
+struct SrtImport {
+  std::string editorText;
+  std::vector<LrcProblem> problems;
+};
+// Reads SRT cues (an optional number line, "hh:mm:ss,mmm --> hh:mm:ss,mmm" with ',' or '.', the
+// text lines up to a blank line) as groups in time order, times rounded to hundredths. A cue that
+// ends before the next one starts is followed by a group without lyric at its end, as the export
+// writes a pause; the last cue's end is not kept. A block without good cue times is listed in
+// `problems` (its time line) and kept whole as lyric lines of the group before it.
+SrtImport SrtToEditorForm(std::string_view srt);
 
 // "hh:mm:ss,mmm".
 std::string SrtTimeText(std::uint32_t millis);

@@ -105,6 +105,20 @@ TEST_F(ConvertFormatsCli, SyncTextThroughLrcComesBackByteForByte) {
   EXPECT_NE(k.err.find("Read as CP949"), std::string::npos) << k.err;
 }
 
+TEST_F(ConvertFormatsCli, SrtIsReadBackIntoTimedLyrics) {
+  Put("song.srt", kSrt);
+  const auto r = RunSyncTool({"convert", P("song.srt"), "-o", P("back.lrc")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Get(P("back.lrc")), kPlainLrc.substr(kPlainLrc.find("[00:01")));
+  EXPECT_NE(r.err.find("Read as UTF-8"), std::string::npos) << r.err;
+
+  Put("bad.srt", "1\n00:00:01,000 --> 00:00:02,000\none\n\n2\n00:00:03 --> 00:00:04\ntwo\n");
+  const auto bad = RunSyncTool({"convert", P("bad.srt"), "-o", P("bad.lrc")});
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.err.find("line 6: \"00:00:03 --> 00:00:04\" is no cue time"), std::string::npos) << bad.err;
+  EXPECT_FALSE(fs::exists(P("bad.lrc")));
+}
+
 TEST_F(ConvertFormatsCli, LyricsPastTheEditorsSizeConvertBetweenLrcAndSrt) {
   std::string big;
   for (int i = 0; i < 5'000; ++i) {

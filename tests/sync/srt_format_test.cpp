@@ -52,3 +52,43 @@ TEST(SrtExport, TimeTexts) {
   EXPECT_EQ(SrtTimeText(0), "00:00:00,000");
   EXPECT_EQ(SrtTimeText(3'723'456), "01:02:03,456");
 }
+
+TEST(SrtImport, CuesBecomeGroupsAndGapsBecomeGroupsWithoutLyric) {
+  struct Case {
+    const char* name;
+    std::string srt;
+    std::string editor;
+  };
+  const std::vector<Case> cases = {
+      {"what the export writes comes back",
+       "1\r\n00:00:01,500 --> 00:00:04,000\r\nfirst\r\n\r\n2\r\n00:00:04,000 --> 00:01:02,300\r\nsecond\r\nline two\r\n",
+       L("00000150") + "first\r\n" + L("00000400") + "second\r\nline two\r\n"},
+      {"a gap between two cues clears the lyric there",
+       "1\n00:00:01,000 --> 00:00:02,000\na\n\n2\n00:00:09,000 --> 00:00:14,000\nb\n",
+       L("00000100") + "a\r\n" + L("00000200") + L("00000900") + "b\r\n"},
+      {"no numbers, dots for commas, milliseconds rounded, extra blank lines, CR line ends",
+       "\r\r00:00:01.004 --> 00:00:02.000 X1:10 X2:20\rone\r\r\r00:01:00.996 --> 00:02:00.000\rtwo\r",
+       L("00000100") + "one\r\n" + L("00000200") + L("00010100") + "two\r\n"},
+      {"cues out of order are sorted; times past an hour keep their hours",
+       "1\n02:00:00,000 --> 02:00:05,000\nlate\n\n2\n00:00:01,000 --> 02:00:00,000\nearly\n",
+       L("00000100") + "early\r\n" + L("02000000") + "late\r\n"},
+      {"no cues, no lyrics", "", ""},
+  };
+  for (const Case& c : cases) {
+    const SrtImport read = SrtToEditorForm(c.srt);
+    EXPECT_TRUE(read.problems.empty()) << c.name << ": " << LrcProblemSummary(read.problems);
+    EXPECT_EQ(read.editorText, c.editor) << c.name;
+  }
+}
+
+TEST(SrtImport, ABlockWithoutCueTimesIsNamedByLineAndKeptAsLyrics) {
+  const SrtImport read = SrtToEditorForm(
+      "1\n00:00:01,000 --> 00:00:02,000\none\n\n2\n00:00:03,000 -> 00:00:04,000\ntwo\n\n"
+      "3\n00:00:05,000 --> 00:00:06,000\nthree\n\n4\n00:61:00,000 --> 00:62:00,000\nfour\n");
+  ASSERT_EQ(read.problems.size(), 2u);
+  EXPECT_EQ(read.problems[0].line, 6u);
+  EXPECT_NE(read.problems[0].text.find("hh:mm:ss,mmm --> hh:mm:ss,mmm"), std::string::npos) << read.problems[0].text;
+  EXPECT_EQ(read.problems[1].line, 14u);
+  EXPECT_EQ(read.editorText, L("00000100") + "one\r\n\r\n2\r\n00:00:03,000 -> 00:00:04,000\r\ntwo\r\n" + L("00000200") +
+                                 L("00000500") + "three\r\n\r\n4\r\n00:61:00,000 --> 00:62:00,000\r\nfour\r\n");
+}
