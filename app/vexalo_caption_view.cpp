@@ -591,6 +591,13 @@ void CVexaloCaptionView::SetStatusText(int pane, const std::string& cp949) {
   });
 }
 
+void CVexaloCaptionView::SetStatusNameText(int pane, const std::string& utf8) {
+  PostToUi(*this, [this, pane, text = utf8] {
+    if (m_frame->GetStatusBar() && pane < m_frame->GetStatusBar()->GetFieldsCount())
+      m_frame->SetStatusText(FromNative(text), pane);
+  });
+}
+
 void CVexaloCaptionView::SetTitle(const std::string& utf8) {
   PostToUi(*this, [this, text = utf8] { m_frame->SetTitle(FromNative(text)); });
 }

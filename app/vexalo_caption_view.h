@@ -89,6 +89,7 @@ class CVexaloCaptionView : public wxWindow, public ViewPort, public Canvas {
   int GetSliderPos() override;
   void EnableSlider(bool enabled) override;
   void SetStatusText(int pane, const std::string& cp949) override;
+  void SetStatusNameText(int pane, const std::string& utf8) override;
   void SetTitle(const std::string& utf8) override;
   void SetClipboardText(const std::string& cp949) override;
   void SetMouseCursor(int cursorId) override;

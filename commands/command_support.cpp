@@ -19,7 +19,7 @@ void TellUser(const std::string& text) {
 void TellUserWhy(const std::string& text, const std::string& reason) {
   ViewPort* view = ActiveView.load();
   if (!view) return;
-  if (!reason.empty()) view->SetStatusText(kPanePrompt, " " + reason + " ");
+  if (!reason.empty()) view->SetStatusNameText(kPanePrompt, " " + reason + " ");
   view->MessageBox(text, kProductTitle, MessageStyle::Ok);
 }
 

@@ -16,7 +16,8 @@ namespace vexalo {
 // An OK message box; nothing without an active view.
 void TellUser(const std::string& text);
 // The product's message box for a failure, with what failed and why (`reason`) in status pane 0
-// beside it: the box's text stays as the product words it.
+// beside it: the box's text stays as the product words it. The reason is UTF-8 (it names files
+// as the platform spells them).
 void TellUserWhy(const std::string& text, const std::string& reason);
 // "cannot open 'NAME': why" for a chosen file that cannot be read, from its path and name.
 std::string CannotOpenReason(const std::string& path, const std::string& name);

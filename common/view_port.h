@@ -86,6 +86,8 @@ class ViewPort {
 
   // Frame.
   virtual void SetStatusText(int pane, const std::string& cp949) = 0;
+  // A status text that holds file names: UTF-8, the platform's bytes, not CP949.
+  virtual void SetStatusNameText(int pane, const std::string& utf8) { SetStatusText(pane, utf8); }
   // The frame's title holds the open file's name: UTF-8, the platform's bytes.
   virtual void SetTitle(const std::string& utf8) = 0;
   virtual void SetClipboardText(const std::string& cp949) = 0;

@@ -195,6 +195,7 @@ TEST_F(Mp3OpenTest, ARefusedFileSaysWhyInTheStatusBar) {
       {"gone.mp3", "No such file or directory"},
       {"folder.mp3", "Is a directory"},
       {"fifo.mp3", "Is a FIFO, not a regular file"},  // and the open does not wait on it
+      {"\xEC\x97\x86\xEB\x8A\x94 \xEB\x85\xB8\xEB\x9E\x98.mp3", "No such file or directory"},  // "없는 노래", UTF-8 as the file system has it
   };
   for (const auto& c : cases) {
     view.messages.clear();
@@ -202,6 +203,7 @@ TEST_F(Mp3OpenTest, ARefusedFileSaysWhyInTheStatusBar) {
     WaitForWorker();
     EXPECT_EQ(Messages(), std::vector<std::string>{" Not MP3 File "}) << c.name;
     EXPECT_EQ(view.statusTexts[kPanePrompt], " cannot open '" + c.name + "': " + c.why + " ") << c.name;
+    EXPECT_TRUE(view.nameStatus[kPanePrompt]) << c.name;
   }
 }
 

@@ -119,6 +119,7 @@ TEST_F(TextOpenTest, WhatCannotBeOpenedIsReportedWithItsReason) {
       {"gone.snc", "No such file or directory"},
       {"folder.snc", "Is a directory"},
       {"fifo.snc", "Is a FIFO, not a regular file"},
+      {"\xEC\x97\x86\xEB\x8A\x94 \xEB\x85\xB8\xEB\x9E\x98.snc", "No such file or directory"},  // "없는 노래", UTF-8 as the file system has it
   };
   for (const auto& c : cases) {
     view.messages.clear();
@@ -126,6 +127,7 @@ TEST_F(TextOpenTest, WhatCannotBeOpenedIsReportedWithItsReason) {
     OnTextOpen();
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{" Text File Open Error !!! "}) << c.name;
     EXPECT_EQ(view.statusTexts[kPanePrompt], " cannot open '" + c.name + "': " + c.why + " ") << c.name;
+    EXPECT_TRUE(view.nameStatus[kPanePrompt]) << c.name;
   }
 }
 

@@ -165,7 +165,15 @@ void ScriptedViewPort::EnableSlider(bool enabled) {
 void ScriptedViewPort::SetStatusText(int pane, const std::string& cp949) {
   std::lock_guard<std::recursive_mutex> hold(lock);
   statusTexts[pane] = cp949;
+  nameStatus[pane] = false;
   statusHistory.emplace_back(pane, cp949);
+}
+
+void ScriptedViewPort::SetStatusNameText(int pane, const std::string& utf8) {
+  std::lock_guard<std::recursive_mutex> hold(lock);
+  statusTexts[pane] = utf8;
+  nameStatus[pane] = true;
+  statusHistory.emplace_back(pane, utf8);
 }
 
 void ScriptedViewPort::SetTitle(const std::string& utf8) {

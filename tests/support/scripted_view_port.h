@@ -52,6 +52,7 @@ class ScriptedViewPort : public ViewPort {
   int GetSliderPos() override;
   void EnableSlider(bool enabled) override;
   void SetStatusText(int pane, const std::string& cp949) override;
+  void SetStatusNameText(int pane, const std::string& utf8) override;
   void SetTitle(const std::string& utf8) override;
   void SetClipboardText(const std::string& cp949) override;
   void SetMouseCursor(int cursorId) override;
@@ -78,7 +79,8 @@ class ScriptedViewPort : public ViewPort {
   std::map<int, bool> nameControls;         // true while a control holds a file name text
   std::map<int, bool> checks;
   std::map<int, Rect> controlRects;
-  std::map<int, std::string> statusTexts;
+  std::map<int, std::string> statusTexts;  // CP949, or UTF-8 for the panes in nameStatus
+  std::map<int, bool> nameStatus;          // true while a pane holds a text with file names
   std::vector<std::pair<int, std::string>> statusHistory;
   std::vector<std::pair<int, std::string>> controlTextHistory;
   std::string title;  // UTF-8
