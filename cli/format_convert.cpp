@@ -47,7 +47,15 @@ struct ReadLyrics {
   std::string editor;  // editor form, CP949
   LrcTags tags;
   std::string readAs;  // the encoding's name
+  // Bytes that are not in the encoding read (kept as the codec keeps them), and where the first
+  // one stands when the reader tells ("" otherwise).
+  std::size_t invalid = 0;
+  std::string firstInvalidAt;
 };
+
+std::string Place(const TextPosition& at) {
+  return "line " + std::to_string(at.line) + ", column " + std::to_string(at.column);
+}
 
 int ReadAsLrc(const std::string& path, std::string_view bytes, EncodingChoice from, ReadLyrics& out) {
   LrcFileImport imported = ImportLrcFile(bytes, std::numeric_limits<std::size_t>::max(), from);
@@ -56,6 +64,7 @@ int ReadAsLrc(const std::string& path, std::string_view bytes, EncodingChoice fr
   out.editor = std::move(imported.lrc.editorText);
   out.tags = std::move(imported.lrc.tags);
   out.readAs = NameOf(imported.encoding);
+  out.invalid = imported.invalid;
   return kExitOk;
 }
 
@@ -66,13 +75,14 @@ int ReadAsSyncText(const std::string& path, std::string_view bytes, EncodingChoi
   if (content.converted.unencodable != 0)
     return FailWith(" Text Error !!! ", path + ": " + std::to_string(content.converted.unencodable) +
                                             " characters have no CP949 form, the first " +
-                                            CodePointName(content.converted.firstUnencodable) + " on line " +
-                                            std::to_string(content.converted.firstUnencodableAt.line) +
-                                            "; nothing was written");
+                                            CodePointName(content.converted.firstUnencodable) + " at " +
+                                            Place(content.converted.firstUnencodableAt) + "; nothing was written");
   LoadedSyncText loaded = LoadSyncText(content.cp949);
   if (!loaded.fits) return FailWith(loaded.text, path + ": its six-digit tags expand past the limit");
   out.editor = std::move(loaded.text);
   out.readAs = EncodingName(content.read.encoding);
+  out.invalid = content.read.invalid;
+  if (out.invalid != 0) out.firstInvalidAt = Place(content.read.firstInvalid);
   return kExitOk;
 }
 
@@ -88,6 +98,7 @@ int ReadAsSrt(const std::string& path, std::string_view bytes, EncodingChoice fr
                                                 ": nothing was written");
   out.editor = std::move(srt.editorText);
   out.readAs = NameOf(file.encoding);
+  out.invalid = file.invalid;
   return kExitOk;
 }
 
@@ -157,6 +168,9 @@ int ConvertLyricsFile(const FormatConversion& c) {
                                         " bytes are no CP949 character and have no " + NameOf(encoding) +
                                         " form; nothing was written");
   std::fprintf(stderr, "Read as %s: %s\n", lyrics.readAs.c_str(), c.input.c_str());
+  if (lyrics.invalid != 0)
+    std::fprintf(stderr, "%zu bytes are not %s%s; they are kept as they are\n", lyrics.invalid, lyrics.readAs.c_str(),
+                 lyrics.firstInvalidAt.empty() ? "" : (", the first at " + lyrics.firstInvalidAt).c_str());
   if (!WriteOutput(target, file.bytes, why)) return FailWith(kTextSaveError, why);
   return kExitOk;
 }
