@@ -809,6 +809,40 @@ void TextOpenEncoding(Runner& r) {
   r.Do("clean up", [path] { std::remove(path.c_str()); });
 }
 
+// Text Open of an LRC file from the menu: its stamps become the editor's tags (shown as § and «
+// marks) in time order with the offset applied; Text Save as enhanced LRC writes it back in its
+// normal form, ID tags first.
+void LrcOpenSave(Runner& r) {
+  const std::string base = "/tmp/vexalo-selftest-" + std::to_string(getpid());
+  const std::string in = base + ".lrc", out = base + "-saved.lrc";
+  {
+    std::ofstream(in, std::ios::binary) << "\xEF\xBB\xBF[ti:Song]\r\n[offset:+100]\r\n"
+                                           "[00:01.10]사랑 <00:01.60>you\r\n[00:04.30][00:09.10]bye\r\n";
+  }
+  r.Do("Text Open of the LRC file", [&r, in] {
+    r.View().PresetFileChoice(FileChoice{in, in.substr(in.find_last_of('/') + 1)});
+    r.RunMenu(kIdTextOpen);
+  });
+  r.Step("the editor shows the lyrics in editor form", [&r] {
+    return Utf8(r.View().Editor()->GetValue()) ==
+           "§00000100»\n사랑 «000150»you\n§00000420»\nbye\n§00000900»\nbye\n";
+  }, 5000);
+  if (std::getenv("VEXALO_SELFTEST_HOLD")) HoldForPicture(r);
+  r.Do("Text Save as enhanced LRC", [&r, out] {
+    r.View().PresetFileChoice(FileChoice{out, out.substr(out.find_last_of('/') + 1), 2, 0});
+    r.RunMenu(kIdTextSave);
+  });
+  r.Step("the file holds the normal form", [out] {
+    std::ifstream file(out, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    return bytes == "[ti:Song]\r\n[offset:0]\r\n[00:01.00]사랑 <00:01.50>you\r\n[00:04.20]bye\r\n[00:09.00]bye\r\n";
+  }, 5000);
+  r.Do("clean up", [in, out] {
+    std::remove(in.c_str());
+    std::remove(out.c_str());
+  });
+}
+
 long PeakRssKb() {
   std::ifstream status("/proc/self/status");
   std::string line;
@@ -884,6 +918,7 @@ const std::map<std::string, void (*)(Runner&)>& Tests() {
       {"settings-dialog", &SettingsDialog},        {"keyboard-shortcuts", &KeyboardShortcuts},
       {"readout-own-length", &ReadoutOwnLength},
       {"text-open-encoding", &TextOpenEncoding},
+      {"lrc-open-save", &LrcOpenSave},
       {"undo-typing", &UndoTyping},
       {"tag-editor-hangul", &TagEditorHangul},
   };
