@@ -60,6 +60,10 @@ int Run(const std::vector<std::string>& args) {
     if (item == vexalo::kTagGenre || !given[item]) continue;
     if (!IsUtf8(*given[item]))
       return vexalo::cli::UsageError(kSetTags, std::string(kOptions[item]) + " is not UTF-8 text");
+    // The editor's slot holds 511 bytes; a longer text would be cut, not written as given.
+    if (given[item]->size() >= vexalo::kTagSlotBytes)
+      return vexalo::cli::UsageError(kSetTags, std::string(kOptions[item]) + " has " + std::to_string(given[item]->size()) +
+                                                   " bytes; a tag text holds at most 511");
   }
 
   if (int status = vexalo::cli::RequireInput(path, vexalo::cli::kMp3OpenError); status != vexalo::cli::kExitOk)
@@ -95,9 +99,10 @@ const vexalo::cli::Subcommand kSetTags{
     "Does what the tag editor does when it opens on FILE and OK is pressed: the fields start\n"
     "from the file's tag, the options given replace theirs, and the genre is N (0-125) or the\n"
     "one the editor's list selects from the file's genre (0, Blues, when it selects none).\n"
-    "Texts are UTF-8 on the command line (at most 511 bytes each). A text ISO-8859-1 can hold is\n"
-    "stored so; any other (Hangul) as UTF-16, or with --cp949-tags as CP949 bytes marked\n"
-    "ISO-8859-1, the form older Korean players read. Fields not given keep their frames.\n",
+    "Texts are UTF-8 on the command line, at most 511 bytes each (longer ones are refused). A\n"
+    "text ISO-8859-1 can hold is stored so; any other (Hangul) as UTF-16, or with --cp949-tags\n"
+    "as CP949 bytes marked ISO-8859-1, the form older Korean players read. Fields not given keep\n"
+    "their frames.\n",
     Run};
 const vexalo::cli::Registrar kRegistrar(kSetTags);
 

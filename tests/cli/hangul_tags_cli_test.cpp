@@ -92,6 +92,24 @@ TEST_F(HangulTagsCliTest, MutagenAndFfprobeReadTheHangulWrittenByDefault) {
   }
 }
 
+TEST_F(HangulTagsCliTest, ATextLongerThanATagSlotIsRefusedNotCut) {
+  std::string most, over;
+  for (int i = 0; i < 170; ++i) most += "\xEA\xB0\x80";  // 가: 510 bytes, what a slot holds
+  over = most + "\xEA\xB0\x80";                          // 513 bytes
+  const std::string p = Copy("tags_v23_full.mp3", "long.mp3");
+  std::string before;
+  ASSERT_TRUE(ReadWholeFile(p, before));
+  ToolResult refused = RunSyncTool({"set-tags", p, "--title", over});
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_NE(refused.err.find("--title has 513 bytes; a tag text holds at most 511"), std::string::npos) << refused.err;
+  std::string after;
+  ASSERT_TRUE(ReadWholeFile(p, after));
+  EXPECT_EQ(after, before);
+  ToolResult set = RunSyncTool({"set-tags", p, "--title", most});
+  ASSERT_EQ(set.status, 0) << set.err;
+  EXPECT_NE(RunSyncTool({"tags", p}).out.find("Title: " + most + "\n"), std::string::npos);
+}
+
 TEST_F(HangulTagsCliTest, Utf16AndUtf8FramesWrittenByOthersPrintInFull) {
   const std::string utf16le = std::string("\xAC\xC0\x91\xB7\x74\xD5", 6);
   const std::string p = (dir / "other.mp3").string();
