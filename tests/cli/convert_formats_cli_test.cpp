@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -117,6 +118,38 @@ TEST_F(ConvertFormatsCli, SrtIsReadBackIntoTimedLyrics) {
   EXPECT_EQ(bad.status, 1);
   EXPECT_NE(bad.err.find("line 6: \"00:00:03 --> 00:00:04\" is no cue time"), std::string::npos) << bad.err;
   EXPECT_FALSE(fs::exists(P("bad.lrc")));
+}
+
+std::string WithoutCr(std::string s) {
+  s.erase(std::remove(s.begin(), s.end(), '\r'), s.end());
+  return s;
+}
+
+TEST_F(ConvertFormatsCli, FfmpegReadsTheLrcAndSrtWrittenAndWritesWhatConvertReads) {
+  if (!vexalo::test::HaveProgram("ffmpeg")) GTEST_SKIP() << "ffmpeg is not installed";
+  ASSERT_EQ(RunSyncTool({"convert", P("song.lrc"), "-o", P("ours.srt")}).status, 0);
+  ASSERT_EQ(RunSyncTool({"convert", P("song.lrc"), "-o", P("ours.lrc")}).status, 0);
+  const auto srt = vexalo::test::RunProgram("ffmpeg", {"-v", "error", "-y", "-i", P("ours.srt"), P("theirs.srt")});
+  ASSERT_EQ(srt.status, 0) << srt.err;
+  EXPECT_EQ(WithoutCr(Get(P("theirs.srt"))), WithoutCr(kSrt) + "\n");
+  const auto lrc = vexalo::test::RunProgram("ffmpeg", {"-v", "error", "-y", "-i", P("ours.lrc"), P("from_lrc.srt")});
+  ASSERT_EQ(lrc.status, 0) << lrc.err;
+  const std::string fromLrc = WithoutCr(Get(P("from_lrc.srt")));
+  for (const char* cue : {"1\n00:00:01,000 --> 00:00:04,200\n\xEC\x82\xAC\xEB\x9E\x91 you\n",
+                          "2\n00:00:04,200 --> 00:00:09,000\nbye\n", "3\n00:00:09,000 --> "})
+    EXPECT_NE(fromLrc.find(cue), std::string::npos) << cue << " in\n" << fromLrc;
+
+  // What ffmpeg writes, convert reads.
+  const auto back = vexalo::test::RunProgram("ffmpeg", {"-v", "error", "-y", "-i", P("ours.srt"), P("theirs.lrc")});
+  ASSERT_EQ(back.status, 0) << back.err;
+  for (const char* name : {"theirs.srt", "theirs.lrc"}) {
+    const std::string out = std::string(name) + ".lrc";
+    const auto r = RunSyncTool({"convert", P(name), "-o", P(out)});
+    ASSERT_EQ(r.status, 0) << name << ": " << r.err;
+    const std::string got = Get(P(out));
+    EXPECT_NE(got.find(kPlainLrc.substr(kPlainLrc.find("[00:01"), 40)), std::string::npos) << name << ":\n" << got;
+    EXPECT_NE(got.find("[00:09.00]bye"), std::string::npos) << name << ":\n" << got;
+  }
 }
 
 TEST_F(ConvertFormatsCli, LyricsPastTheEditorsSizeConvertBetweenLrcAndSrt) {
