@@ -1,13 +1,19 @@
 #include "syncmp3/id3v24_frames.h"
 
+#include <id3tag.h>
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstring>
 
 namespace vexalo {
 
 namespace {
 
-// Frames whose body is read into memory to be converted; larger ones keep their text as it is.
+// Frames whose body is read into memory to be converted or checked; larger ones keep their text
+// as it is and are taken as they are.
 constexpr std::uint64_t kMostConvertedBytes = 16u << 20;
 
 std::uint32_t ReadBe32(const unsigned char* p) {
@@ -89,64 +95,76 @@ const Field* TextLayout(std::string_view id) {
 }
 
 // Decodes one text of `encoding` (2 UTF-16BE, 3 UTF-8) from data[pos...] to its terminator or the
-// end; `terminated` tells which. Bytes that are not UTF-8 become U+FFFD.
+// end; `terminated` tells which. What the tag reader (libid3tag) cannot decode it skips without a
+// trace, and so does this: a lone surrogate, an odd last byte, a byte that does not begin a
+// well-formed UTF-8 sequence. A character the reader takes but UTF-16 cannot hold (a surrogate
+// written in UTF-8, a code point past U+10FFFF) stays one character: U+FFFD.
 std::u32string DecodeText(std::string_view data, int encoding, std::size_t& pos, bool& terminated) {
-  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(data[i]); };
+  auto byte = [&](std::size_t i) { return i < data.size() ? static_cast<unsigned char>(data[i]) : 0u; };
   std::u32string out;
   terminated = false;
   if (encoding == 2) {
-    char32_t high = 0;
+    std::vector<char32_t> units;
     while (pos + 1 < data.size()) {
-      char32_t unit = byte(pos) << 8 | byte(pos + 1);
+      const char32_t unit = byte(pos) << 8 | byte(pos + 1);
       pos += 2;
       if (unit == 0) {
         terminated = true;
         break;
       }
-      if (unit >= 0xD800 && unit < 0xDC00) {
-        if (high) out.push_back(0xFFFD);
-        high = unit;
-        continue;
-      }
-      if (unit >= 0xDC00 && unit < 0xE000) {
-        out.push_back(high ? 0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00) : 0xFFFD);
-      } else {
-        if (high) out.push_back(0xFFFD);
-        out.push_back(unit);
-      }
-      high = 0;
+      units.push_back(unit);
     }
-    if (high) out.push_back(0xFFFD);
-    if (!terminated && pos < data.size()) {  // an odd last byte
-      out.push_back(0xFFFD);
-      pos = data.size();
+    if (!terminated) pos = data.size();
+    for (std::size_t i = 0; i < units.size(); ++i) {
+      const char32_t u = units[i];
+      if (u < 0xD800 || u > 0xDFFF) {
+        out.push_back(u);
+      } else if (u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+        out.push_back(0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00));
+        ++i;
+      }
     }
     return out;
   }
-  while (pos < data.size()) {
+  std::size_t end = data.find('\0', pos);
+  if (end == std::string_view::npos) {
+    end = data.size();
+  } else {
+    terminated = true;
+  }
+  // Lead byte pattern, sequence length and least value, as the reader knows them.
+  struct Form {
+    unsigned char mask, lead;
+    int length;
+    char32_t least;
+  };
+  static const Form kForms[] = {{0xE0, 0xC0, 2, 0x80},      {0xF0, 0xE0, 3, 0x800},
+                                {0xF8, 0xF0, 4, 0x10000},   {0xFC, 0xF8, 5, 0x200000},
+                                {0xFE, 0xFC, 6, 0x4000000}};
+  while (pos < end) {
     const unsigned char c = byte(pos);
-    if (c == 0) {
-      ++pos;
-      terminated = true;
-      break;
-    }
-    const int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
-    char32_t cp = extra <= 0 ? c : (c & (0x3F >> extra));
-    bool good = extra >= 0 && pos + extra < data.size();
-    for (int k = 1; good && k <= extra; ++k) {
-      good = (byte(pos + k) & 0xC0) == 0x80;
-      cp = cp << 6 | (byte(pos + k) & 0x3F);
-    }
-    static const char32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
-    if (good && extra > 0 && (cp < kLeast[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000))) good = false;
-    if (!good) {
-      out.push_back(0xFFFD);
+    if (c < 0x80) {
+      out.push_back(c);
       ++pos;
       continue;
     }
-    out.push_back(cp);
-    pos += extra + 1;
+    bool taken = false;
+    for (const Form& form : kForms) {
+      if ((c & form.mask) != form.lead) continue;
+      bool good = pos + form.length <= end;
+      for (int k = 1; good && k < form.length; ++k) good = (byte(pos + k) & 0xC0) == 0x80;
+      if (!good) break;
+      char32_t cp = c & (0x7F >> form.length);
+      for (int k = 1; k < form.length; ++k) cp = cp << 6 | (byte(pos + k) & 0x3F);
+      if (cp < form.least) break;
+      out.push_back(cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF) ? 0xFFFD : cp);
+      pos += form.length;
+      taken = true;
+      break;
+    }
+    if (!taken) ++pos;
   }
+  if (terminated) ++pos;
   return out;
 }
 
@@ -204,7 +222,15 @@ std::string Id3v23FrameData(std::string_view id, std::string_view data) {
         text();
         break;
       case Field::kTexts:
-        while (pos < data.size()) text();
+        // A single byte left over after UTF-16 texts is no text to the reader, or an empty one
+        // when it is all there is.
+        for (bool first = true; pos < data.size(); first = false) {
+          if (encoding == 2 && data.size() - pos < 2) {
+            if (first) AppendUtf16(out, {}, false);
+            break;
+          }
+          text();
+        }
         break;
       case Field::kSyncedTexts:
         while (pos < data.size()) {
@@ -264,11 +290,17 @@ bool ConvertId3v24Frames(const SourceReader& read, std::uint64_t pos, std::uint6
       why = "cannot read the source's ID3v2 tag";
       return false;
     }
-    if (!header || h[0] == 0 || !IsFrameId(h.data())) {
-      // Padding (or what stands in its place) goes over as it is.
+    if (!header && !read(pos, h.data(), 1)) {
+      why = "cannot read the source's ID3v2 tag";
+      return false;
+    }
+    if (h[0] == 0) {
+      // Padding goes over as it is; the reader looks no further.
       pieces.push_back({{}, pos, tagEnd - pos});
       break;
     }
+    // Bytes that begin neither a frame nor the padding would make the reader drop the whole tag.
+    if (!header || !IsFrameId(h.data())) break;
     const std::string id(reinterpret_cast<const char*>(h.data()), 4);
     const std::string at = "the source's ID3v2.4 tag: the " + id + " frame at byte " + std::to_string(pos);
     std::uint64_t size = 0;
@@ -277,6 +309,12 @@ bool ConvertId3v24Frames(const SourceReader& read, std::uint64_t pos, std::uint6
       return false;
     }
     const unsigned char status = h[8], format = h[9];
+    // A format flag v2.4 does not define leaves the frame's layout unknown (the reader keeps it
+    // unread), and v2.3 cannot say so. A SEEK frame counts from the end of a tag that moves.
+    if ((format & 0xB0) != 0 || id == "SEEK") {
+      pos += 10 + size;
+      continue;
+    }
     const bool grouped = format & 0x40, compressed = format & 0x08, encrypted = format & 0x04;
     const bool unsynchronised = format & 0x02, lengthGiven = format & 0x01;
     if (compressed && !lengthGiven) {
@@ -358,10 +396,62 @@ bool ConvertId3v24Frames(const SourceReader& read, std::uint64_t pos, std::uint6
     piece.bytes.push_back(static_cast<char>((status & 0x70) << 1));
     piece.bytes.push_back(static_cast<char>((compressed ? 0x80 : 0) | (encrypted ? 0x40 : 0) | (grouped ? 0x20 : 0)));
     piece.bytes += front;
-    pieces.push_back(std::move(piece));
+    if (!TagReaderTakesPiece(read, piece, why)) {
+      if (!why.empty()) return false;
+    } else {
+      pieces.push_back(std::move(piece));
+    }
     pos += 10 + size;
   }
   return true;
+}
+
+bool TagReaderTakesFrame(std::string_view frame) {
+  std::string tag("ID3\x03\x00\x00", 6);
+  const auto size = static_cast<std::uint32_t>(frame.size());
+  for (int shift : {21, 14, 7, 0}) tag.push_back(static_cast<char>((size >> shift) & 0x7F));
+  tag += frame;
+  id3_tag* parsed = id3_tag_parse(reinterpret_cast<const id3_byte_t*>(tag.data()), tag.size());
+  if (!parsed) return false;
+  id3_tag_delete(parsed);
+  return true;
+}
+
+bool TagReaderTakesPiece(const SourceReader& read, const TagPiece& piece, std::string& why) {
+  why.clear();
+  if (piece.bytes.size() + piece.count > kMostConvertedBytes) return true;
+  std::string frame = piece.bytes;
+  frame.resize(piece.bytes.size() + static_cast<std::size_t>(piece.count));
+  if (piece.count > 0 &&
+      !read(piece.from, reinterpret_cast<unsigned char*>(frame.data()) + piece.bytes.size(), static_cast<std::size_t>(piece.count))) {
+    why = "cannot read the source's ID3v2 tag";
+    return false;
+  }
+  return TagReaderTakesFrame(frame);
+}
+
+bool TagReaderShowsLyricsFrame(const std::string& path, std::string_view description) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return false;
+  id3_file* file = id3_file_open(path.c_str(), ID3_FILE_MODE_READONLY);
+  if (!file) return false;
+  bool shown = false;
+  if (const id3_tag* tag = id3_file_tag(file)) {
+    if (id3_frame* frame = id3_tag_findframe(tag, "TXXX", 0)) {
+      union id3_field* field = id3_frame_field(frame, 1);
+      id3_ucs4_t const* text = field ? id3_field_getstring(field) : nullptr;
+      if (text) {
+        id3_latin1_t* latin1 = id3_ucs4_latin1duplicate(text);
+        // The reader shows a line feed in a description as a blank.
+        std::string expected(description);
+        std::replace(expected.begin(), expected.end(), '\n', ' ');
+        shown = latin1 && std::string_view(reinterpret_cast<const char*>(latin1)) == expected;
+        std::free(latin1);
+      }
+    }
+  }
+  id3_file_close(file);
+  return shown;
 }
 
 }  // namespace vexalo

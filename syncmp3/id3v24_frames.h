@@ -1,7 +1,8 @@
-// ID3v2.4 frames turned into ID3v2.3 frames for the SyncMP3 writer: a tag whose leading TXXX
-// frame has a plain size is only valid as version 2.3, so a version 2.4 source's frames are
-// carried over converted (plain sizes, v2.3 flags, UTF-8 and mark-less UTF-16 text as UTF-16
-// with a byte order mark).
+// The source's frames as the SyncMP3 writer carries them into its ID3v2.3 tag: a tag whose
+// leading TXXX frame has a plain size is only valid as version 2.3, so a version 2.4 source's
+// frames are converted (plain sizes, v2.3 flags, UTF-8 and mark-less UTF-16 text as UTF-16 with a
+// byte order mark, decoded as the tag reader decodes them). A frame the tag reader (libid3tag)
+// trips over would make it drop the whole tag, lyrics frame and all, so such frames are left out.
 #pragma once
 
 #include <cstddef>
@@ -33,10 +34,21 @@ bool Id3v24FrameSize(const SourceReader& read, std::uint64_t pos, std::uint64_t 
                      std::uint64_t& size);
 
 // The frames of a v2.4 tag from `pos` to `tagEnd` as v2.3 frames, followed by the tag's padding
-// unchanged. False, with the reason in `why`, when the tag is damaged or holds a frame that
-// cannot be converted.
+// unchanged. Left out: frames the tag reader would not take once converted, frames with a format
+// flag v2.4 does not define, SEEK frames (their offset counts from the old tag's end) and bytes
+// after the last frame that are not padding. False, with the reason in `why`, when the tag is
+// damaged or holds a frame that cannot be converted.
 bool ConvertId3v24Frames(const SourceReader& read, std::uint64_t pos, std::uint64_t tagEnd,
                          std::vector<TagPiece>& pieces, std::string& why);
+
+// Whether the tag reader parses the whole ID3v2.3 frame `frame` (header and data).
+bool TagReaderTakesFrame(std::string_view frame);
+// The same for the frame a piece holds; one over 16 MB is taken unread. False with `why` set when
+// the source cannot be read.
+bool TagReaderTakesPiece(const SourceReader& read, const TagPiece& piece, std::string& why);
+// Whether the tag reader shows the file's first TXXX frame with this description, as MP3 open
+// needs to find the lyrics.
+bool TagReaderShowsLyricsFrame(const std::string& path, std::string_view description);
 
 // A frame's data (after its v2.4 header and format bytes) with the text in a v2.4-only encoding
 // (UTF-8, or UTF-16 without a byte order mark) written as UTF-16 with one; other data unchanged.

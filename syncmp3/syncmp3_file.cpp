@@ -103,12 +103,12 @@ bool Replaced(const SyncMp3ExtraFrames* extra, const SourceReader& read, std::st
   return extra->replaces(header.substr(0, 4), head);
 }
 
-// The v2.3 frames from `pos` to `tagEnd` as pieces to copy, without those `extra` replaces;
-// padding and the rest of the file follow as one piece up to `fileEnd`. A frame that does not
-// fit the tag ends the walk: from there everything is copied as it stands.
-bool CarryId3v23Frames(const SourceReader& read, std::uint64_t pos, std::uint64_t tagEnd, std::uint64_t fileEnd,
-                       const SyncMp3ExtraFrames* extra, std::vector<TagPiece>& pieces, std::uint64_t& dropped) {
-  dropped = 0;
+// The v2.3 frames from `pos` to `tagEnd` as pieces to copy, without those `extra` replaces, those
+// the tag reader would trip over (and so drop the whole tag) and SEEK frames, whose offset counts
+// from the end of a tag that moves; the padding follows as it is. Bytes where a frame should
+// begin that are neither a frame that fits the tag nor padding end the walk and are left out.
+bool CarryId3v23Frames(const SourceReader& read, std::uint64_t pos, std::uint64_t tagEnd,
+                       const SyncMp3ExtraFrames* extra, std::vector<TagPiece>& pieces, std::string& why) {
   auto copy = [&](std::uint64_t from, std::uint64_t count) {
     if (count == 0) return;
     if (!pieces.empty() && pieces.back().bytes.empty() && pieces.back().from + pieces.back().count == from)
@@ -116,20 +116,31 @@ bool CarryId3v23Frames(const SourceReader& read, std::uint64_t pos, std::uint64_
     else
       pieces.push_back({{}, from, count});
   };
-  while (extra && extra->replaces && tagEnd >= pos + 10) {
-    unsigned char h[10];
-    if (!read(pos, h, sizeof h)) return false;
-    if (!IsFrameIdByte(h[0]) || !IsFrameIdByte(h[1]) || !IsFrameIdByte(h[2]) || !IsFrameIdByte(h[3])) break;
-    const std::uint64_t size = ReadBe32(h + 4);
-    if (pos + 10 + size > tagEnd) break;
-    if (Replaced(extra, read, std::string_view(reinterpret_cast<const char*>(h), sizeof h), pos + 10, size)) {
-      dropped += 10 + size;
-    } else {
-      copy(pos, 10 + size);
+  while (pos < tagEnd) {
+    unsigned char h[10] = {};
+    const std::size_t have = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof h, tagEnd - pos));
+    if (!read(pos, h, have)) {
+      why = "cannot read the source's ID3v2 tag";
+      return false;
     }
+    if (h[0] == 0) {
+      copy(pos, tagEnd - pos);
+      break;
+    }
+    if (have < sizeof h || !IsFrameIdByte(h[0]) || !IsFrameIdByte(h[1]) || !IsFrameIdByte(h[2]) ||
+        !IsFrameIdByte(h[3]))
+      break;
+    const std::uint64_t size = ReadBe32(h + 4);
+    if (size > tagEnd - pos - 10) break;
+    const TagPiece frame{{}, pos, 10 + size};
+    const bool kept = std::memcmp(h, "SEEK", 4) != 0 &&
+                      !Replaced(extra, read, std::string_view(reinterpret_cast<const char*>(h), sizeof h), pos + 10, size);
+    if (kept && TagReaderTakesPiece(read, frame, why))
+      copy(pos, 10 + size);
+    else if (!why.empty())
+      return false;
     pos += 10 + size;
   }
-  copy(pos, fileEnd - pos);
   return true;
 }
 
@@ -189,21 +200,29 @@ int WriteSyncMp3Tag(std::FILE* source, const std::string& destination,
     const bool leadingTxxx = std::memcmp(head + 10, "TXXX", 4) == 0;
     std::uint64_t k = 0;
     if (head[3] == 3) {
-      // Frame sizes are plain numbers in version 2.3: the frames after the lyrics frame, the
-      // padding, the audio and an ID3v1 tag all go over as they are.
+      // Frame sizes are plain numbers in version 2.3: the frames after the lyrics frame and the
+      // padding go over as they are, the audio and an ID3v1 tag after them.
       k = leadingTxxx ? std::uint64_t(ReadBe32(head + 14)) + 10 : 0;
       if (k > s) {
         Say(why, "the source's ID3v2 tag is damaged (its first frame reaches past the tag)");
         return kSyncMp3OpenError;
       }
+      // A revision of 255 makes the reader pass the tag by; flags v2.3 does not define mean
+      // nothing and go.
       start.assign(reinterpret_cast<const char*>(head), 6);
-      const std::uint64_t from = std::min(n, kId3HeaderBytes + k);
-      std::uint64_t dropped = 0;
-      if (!CarryId3v23Frames(read, from, std::min(n, tagEnd), n, extra, carried, dropped)) {
-        Say(why, "cannot read '" + sourceName + "': " + ErrnoText());
+      if (head[4] == 0xFF) start[4] = 0;
+      start[5] = static_cast<char>(head[5] & 0x20);
+      if (tagEnd > n) {
+        Say(why, "the source's ID3v2 tag is damaged (it reaches past the file's end)");
         return kSyncMp3OpenError;
       }
-      carriedBytes = s - k - dropped;
+      std::string reason;
+      if (!CarryId3v23Frames(read, kId3HeaderBytes + k, tagEnd, extra, carried, reason)) {
+        Say(why, reason);
+        return kSyncMp3OpenError;
+      }
+      for (const TagPiece& piece : carried) carriedBytes += piece.bytes.size() + piece.count;
+      carried.push_back({{}, tagEnd, n - tagEnd});
     } else {
       // A plain-sized lyrics frame is only valid in a version 2.3 tag, so a version 2.4 tag's
       // frames are converted to it; its footer is left out.
@@ -279,8 +298,22 @@ int WriteSyncMp3Tag(std::FILE* source, const std::string& destination,
   for (const TagPiece& piece : carried)
     written = written && out.Write(piece.bytes.data(), piece.bytes.size()) &&
               out.CopyFrom(fd, piece.from, piece.count, sourceName);
-  written = written && (!keepV1 || out.Write(v1.data(), v1.size())) && out.Commit();
+  written = written && (!keepV1 || out.Write(v1.data(), v1.size()));
   if (!written) {
+    Say(why, out.Error());
+    return kSyncMp3WriteError;
+  }
+  // MP3 open finds the lyrics through the tag reader: a tag in which it would not see the lyrics
+  // frame is not put in place.
+  if (frame.size() >= 11 && std::memcmp(frame.data(), "TXXX", 4) == 0) {
+    const auto* text = reinterpret_cast<const char*>(frame.data()) + 11;
+    const std::string_view description(text, ::strnlen(text, frame.size() - 11));
+    if (!TagReaderShowsLyricsFrame(out.ReadablePath(), description)) {
+      Say(why, "the source's ID3v2 tag cannot take the lyrics frame: the tag reader would not see it in the new tag");
+      return kSyncMp3OpenError;
+    }
+  }
+  if (!out.Commit()) {
     Say(why, out.Error());
     return kSyncMp3WriteError;
   }
@@ -351,8 +384,15 @@ int ReadSyncMp3Block(const std::string& path, std::span<unsigned char, kSyncBloc
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return 0;
   unsigned char head[21];
+  struct stat st {};
   if (ReadAt(f, 0, head, sizeof head) && std::memcmp(head + 10, "TXXX", 4) == 0) {
     const std::uint32_t m = ReadBe32(head + 14);
+    // A frame the file ends inside is refused rather than filled up with zeros.
+    if (::fstat(::fileno(f), &st) != 0 || 20 + std::uint64_t{m} > static_cast<std::uint64_t>(st.st_size)) {
+      std::fill(block.begin(), block.end(), 0);
+      std::fclose(f);
+      return -1;
+    }
     // The frame's data goes straight from the file into the block buffer, so every block the
     // writer accepts reads back whole; a longer frame is cut at the buffer's end and its block
     // is then refused by the parser if its tables reach further.

@@ -55,16 +55,18 @@ int SaveSyncMp3File(const std::string& source, const std::string& destination, b
 
 // Writes the destination from an open source stream and a built TXXX frame; the caller closes
 // the source. kSyncMp3Saved, or kSyncMp3OpenError (the source cannot be read, or its ID3v2 tag
-// cannot take a leading frame: its first frame reaches past the tag, it is version 2, or it uses
-// unsynchronisation or an extended header) or kSyncMp3WriteError; on failure the destination is
-// untouched and nothing is left behind.
+// cannot take a leading frame: its first frame reaches past the tag, it is version 2, it uses
+// unsynchronisation or an extended header, or the tag reader would not see the frame in the new
+// tag) or kSyncMp3WriteError; on failure the destination is untouched and nothing is left behind.
+// Frames of the source's tag that the tag reader would trip over are left out (id3v24_frames.h).
 int WriteSyncMp3Tag(std::FILE* source, const std::string& destination,
                     std::span<const unsigned char> frame, bool inPlace, std::string* why = nullptr,
                     const std::string& sourceName = "the source", const SyncMp3ExtraFrames* extra = nullptr);
 
 // 1 when the file could be opened, whether or not it held a block; 0 otherwise. When the file's
 // first frame is a TXXX frame, its data after the encoding byte (at most kSyncBlockBytes) is left
-// in `block`, zero-filled after it, and *foundFrame is set; else `block` is left as it was.
+// in `block`, zero-filled after it, and *foundFrame is set; else `block` is left as it was. -1
+// when that TXXX frame runs past the file's end: `block` is cleared and *foundFrame stays false.
 int ReadSyncMp3Block(const std::string& path, std::span<unsigned char, kSyncBlockBytes> block,
                      bool* foundFrame = nullptr);
 // The same into SyncBlockBuffer.

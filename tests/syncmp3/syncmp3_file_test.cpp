@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <csignal>
 #include <filesystem>
@@ -223,9 +224,9 @@ TEST_F(SyncMp3Test, LeadingTxxxWithSyncsafeSizeFromAnotherProgramIsReplacedWhole
 }
 
 TEST_F(SyncMp3Test, LargeTagSizeIsWrittenSyncsafe) {
-  // The header claims a tag of 2^21 bytes; only the size bytes are checked.
-  const std::string src = std::string("ID3\x03\x00\x00", 6) + Syncsafe(1u << 21) + "TIT2" + std::string(20, 'x');
-  Put(P("in.mp3"), src);
+  // A tag of 2^21 bytes; only the size bytes are checked.
+  const std::string src = test::Tag(3, test::Frame(3, "PRIV", std::string((1u << 21) - 10, 'x')));
+  Put(P("in.mp3"), src + "audio");
   ASSERT_EQ(SaveSyncMp3File(P("in.mp3"), P("out.mp3"), false, RawBlock(100)), kSyncMp3Saved);
   const std::string out = Get(P("out.mp3"));
   EXPECT_EQ(out.substr(6, 4), Syncsafe((1u << 21) + 111));
@@ -419,10 +420,22 @@ TEST_F(SyncMp3Test, ReaderTakesTheFirstTxxxFrame) {
   EXPECT_FALSE(found);
   EXPECT_EQ(b[0], 0x77);
 
-  // A frame that claims more than the buffer holds is cut at the buffer's end.
-  Put(P("c.mp3"), std::string(10, '\0') + "TXXX" + Be32(0xFFFFFFFF) + std::string(3, '\0') + std::string(40000, 'k'));
+  // A frame that holds more than the buffer is cut at the buffer's end.
+  Put(P("c.mp3"), std::string(10, '\0') + "TXXX" + Be32(40001) + std::string(3, '\0') + std::string(40000, 'k'));
   ASSERT_EQ(ReadSyncMp3Block(P("c.mp3"), b, &found), 1);
   EXPECT_EQ(b[kSyncBlockBytes - 1], 'k');
+
+  // A frame the file cuts short is refused, the buffer cleared: nothing stands in for the bytes
+  // that are missing.
+  for (std::uint32_t size : {51u, 0xFFFFFFFFu}) {
+    SCOPED_TRACE(size);
+    Put(P("d.mp3"), std::string(10, '\0') + "TXXX" + Be32(size) + std::string(3, '\0') + std::string(49, 'k'));
+    b.fill(0x77);
+    found = true;
+    EXPECT_EQ(ReadSyncMp3Block(P("d.mp3"), b, &found), -1);
+    EXPECT_FALSE(found);
+    EXPECT_TRUE(std::all_of(b.begin(), b.end(), [](unsigned char c) { return c == 0; }));
+  }
 
   EXPECT_EQ(ReadSyncMp3Block(P("missing.mp3"), b), 0);
   fs::create_directory(P("dir.mp3"));
@@ -716,6 +729,91 @@ TEST_F(SyncMp3Test, Id3v24TagsFlagsAndRefusals) {
   }
 }
 
+// A frame the tag reader (libid3tag) trips over makes it drop the whole tag, and MP3 open would
+// then find no lyrics: such frames are left out, as are bytes after the last frame that are
+// neither a frame nor padding, and a header the reader refuses is written as it accepts it.
+TEST_F(SyncMp3Test, FramesTheTagReaderCannotTakeAreLeftOut) {
+  using test::Frame;
+  const std::string audio = test::FakeAudio();
+  const std::string song3 = Frame(3, "TIT2", "\0Song"s), song4 = Frame(4, "TIT2", "\0Song"s);
+  // An encrypted frame stays as it is: no reader looks into it.
+  const std::string secret4 = Frame(4, "TDRC", "\x80" "0123456789"s, 0x00, 0x04);
+  const std::string secret3 = Frame(3, "TDRC", "\x80" "0123456789"s, 0x00, 0x40);
+  const std::string odd3 = Frame(3, "TPE1", "\x05xx"s, 0x55, 0x55);  // flags v2.3 does not define: kept whole
+  struct Case {
+    const char* name;
+    std::string tag;      // the source's tag
+    std::string carried;  // what follows the lyrics frame in the new tag
+  } cases[] = {
+      {"v2.4 frame with a format flag v2.4 does not define",
+       "ID3\x04\x00\x00"s + test::Syncsafe(122) + "TIT2\0\0\0\x08\x03\xC3" "T\0\0\xADtulo"s + secret4 +
+           std::string(122 - 18 - secret4.size(), '\0'),
+       secret3 + std::string(122 - 18 - secret4.size(), '\0')},
+      {"v2.4 grouped frame whose text has no encoding",
+       test::Tag(4, song4 + Frame(4, "TPE1", "\x07\x09" "Band"s, 0x00, 0x40)), song3},
+      {"v2.3 frame with a bad text encoding", test::Tag(3, song3 + Frame(3, "TPE1", "\x05xx"s, 0x55, 0x00)), song3},
+      {"v2.3 grouped frame without its group byte", test::Tag(3, song3 + Frame(3, "TPE1", "", 0x55, 0x20)), song3},
+      {"v2.3 grouped frame whose text has no encoding",
+       test::Tag(3, song3 + Frame(3, "TPE1", "\x00Band"s, 0x55, 0x20)), song3},
+      {"v2.3 frame with undefined format flags", test::Tag(3, song3 + odd3), song3 + odd3},
+      {"bytes after the last frame", test::Tag(3, song3 + "\x01junk after it"s), song3},
+      {"v2.3 header of revision 255", "ID3\x03\xFF\x00"s + test::Syncsafe(song3.size()) + song3, song3},
+      {"SEEK frame, whose offset the new tag would move", test::Tag(4, song4 + Frame(4, "SEEK", "\0\0\0\x10"s)), song3},
+  };
+  const Block block = LyricsBlock(kLyrics + kLongerLyrics);
+  const std::string txxx = TxxxFrame(block);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Put(P("in.mp3"), c.tag + audio);
+    std::string why;
+    ASSERT_EQ(SaveSyncMp3File(P("in.mp3"), P("out.mp3"), false, block, &why), kSyncMp3Saved) << why;
+    const std::string out = Get(P("out.mp3"));
+    const std::string head = "ID3\x03\x00\x00"s + Syncsafe(txxx.size() + c.carried.size()) + txxx;
+    ASSERT_GE(out.size(), head.size() + audio.size());
+    EXPECT_TRUE(out.compare(0, head.size(), head) == 0);
+    EXPECT_EQ(test::Hex(out.substr(head.size(), out.size() - head.size() - audio.size())), test::Hex(c.carried));
+    TagFields fields;
+    std::array<unsigned char, 64> sign{};
+    ASSERT_EQ(ReadTagFields(P("out.mp3"), fields, sign), 1);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(sign.data()), 5), "SO\x87\xD6\x12"s);
+    if (c.carried.find("Song") != std::string::npos) {
+      EXPECT_EQ(fields.Text(kTagTitle), "Song");
+    }
+    ASSERT_EQ(SaveSyncMp3File(P("out.mp3"), P("out.mp3"), true, block, &why), kSyncMp3Saved) << why;
+    EXPECT_TRUE(Get(P("out.mp3")) == out);
+  }
+}
+
+// v2.4 texts the tag reader decodes leniently (it skips what it cannot decode) read the same once
+// converted: nothing it skipped comes back as a stand-in character.
+TEST_F(SyncMp3Test, Id3v24TextsReadAsTheTagReaderShowedThem) {
+  const std::string audio = test::FakeAudio();
+  struct Case {
+    const char* name;
+    std::string body;  // of a v2.4 TIT2 frame
+    std::string shown;
+  } cases[] = {
+      {"UTF-8 sequence cut short", "\3a\xC3(b"s, "a(b"},
+      {"UTF-8 sequence longer than it needs", "\3\xC0\x80z"s, "z"},
+      {"UTF-8 surrogate", "\3x\xED\xA0\x80y"s, "x\xB7y"},
+      {"UTF-8 past U+10FFFF", "\3x\xF4\x90\x80\x80y"s, "x\xB7y"},
+      {"UTF-16 lone surrogate", "\2\0a\xD8\x00\0b"s, "ab"},
+      {"UTF-16 of odd length", "\2\0a\0b\x01"s, "ab"},
+  };
+  const Block block = LyricsBlock(kLyrics);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Put(P("in.mp3"), test::Tag(4, test::Frame(4, "TIT2", c.body)) + audio);
+    ASSERT_EQ(SaveSyncMp3File(P("in.mp3"), P("out.mp3"), false, block), kSyncMp3Saved);
+    TagFields before, after;
+    std::array<unsigned char, 64> sign{};
+    ASSERT_EQ(ReadTagFields(P("in.mp3"), before, sign), 1);
+    ASSERT_EQ(ReadTagFields(P("out.mp3"), after, sign), 1);
+    EXPECT_EQ(test::Hex(before.Text(kTagTitle)), test::Hex(c.shown));
+    EXPECT_EQ(test::Hex(after.Text(kTagTitle)), test::Hex(c.shown));
+  }
+}
+
 TEST(Id3v23FrameData, TextOfEachFrameKindBecomesUtf16WithAMark) {
   const std::string bom = "\xFF\xFE"s, z = "\0\0"s;
   struct Case {
@@ -726,7 +824,9 @@ TEST(Id3v23FrameData, TextOfEachFrameKindBecomesUtf16WithAMark) {
       {"TIT2", "\1\xFF\xFEh\0"s, "\1\xFF\xFEh\0"s},           // so does UTF-16 with its mark
       {"TIT2", "\3\xF0\x9F\x8E\xB5"s, "\1"s + bom + "\x3C\xD8\xB5\xDF"s},  // beyond 16 bits: a pair
       {"TIT2", "\2\xD8\x3C\xDF\xB5"s, "\1"s + bom + "\x3C\xD8\xB5\xDF"s},
-      {"TIT2", "\3a\xC3"s, "\1"s + bom + "a\0\xFD\xFF"s},     // a cut sequence stands as U+FFFD
+      {"TIT2", "\3a\xC3"s, "\1"s + bom + "a\0"s},               // a cut sequence goes, as the reader drops it
+      {"TIT2", "\2\0a\0\0\x01"s, "\1"s + bom + "a\0"s + z},       // so does an odd byte after UTF-16 texts
+      {"TIT2", "\2\x01"s, "\1"s + bom},                         // or in place of them: one empty text
       {"TIT2", "\3"s, "\1"s},
       {"WXXX", "\3d\0http://x"s, "\1"s + bom + "d\0"s + z + "http://x"},
       {"USLT", "\3kord\0w"s, "\1kor"s + bom + "d\0"s + z + bom + "w\0"s},

@@ -51,6 +51,18 @@ inline std::string Tag(int version, std::string_view frames, std::size_t padding
   return t;
 }
 
+// Bytes in hexadecimal, so a failed comparison shows where two tags part.
+inline std::string Hex(std::string_view s) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string h;
+  for (unsigned char c : s) {
+    h += digits[c >> 4];
+    h += digits[c & 15];
+    h += ' ';
+  }
+  return h;
+}
+
 // Two MPEG-1 Layer III frame headers' worth of stand-in audio (128 kbit/s, 44.1 kHz: 417 bytes
 // a frame), enough for the audio probe and for byte comparisons.
 inline std::string FakeAudio(int frames = 2) {
