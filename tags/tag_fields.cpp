@@ -52,7 +52,9 @@ std::string TagTextToUtf8(std::u32string_view characters, int encoding, const Ta
     if (std::optional<std::string> korean = Cp949HangulReading(raw)) return std::move(*korean);
   }
   out.reserve(characters.size());
-  for (char32_t c : characters) AppendUtf8(out, c);
+  // A surrogate or a code point past U+10FFFF (the library decodes both from bad UTF-8 or UTF-16)
+  // has no UTF-8 form: the slot would no longer be UTF-8, and the window would show it empty.
+  for (char32_t c : characters) AppendUtf8(out, (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF ? 0xFFFD : c);
   return out;
 }
 

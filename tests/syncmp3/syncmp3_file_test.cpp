@@ -795,8 +795,9 @@ TEST_F(SyncMp3Test, Id3v24TextsReadAsTheTagReaderShowedThem) {
   } cases[] = {
       {"UTF-8 sequence cut short", "\3a\xC3(b"s, "a(b"},
       {"UTF-8 sequence longer than it needs", "\3\xC0\x80z"s, "z"},
-      {"UTF-8 surrogate", "\3x\xED\xA0\x80y"s, "x\xB7y"},
-      {"UTF-8 past U+10FFFF", "\3x\xF4\x90\x80\x80y"s, "x\xB7y"},
+      // What no UTF-8 slot or UTF-16 frame can hold stands as U+FFFD, once on either side.
+      {"UTF-8 surrogate", "\3x\xED\xA0\x80y"s, "x\xEF\xBF\xBDy"},
+      {"UTF-8 past U+10FFFF", "\3x\xF4\x90\x80\x80y"s, "x\xEF\xBF\xBDy"},
       {"UTF-16 lone surrogate", "\2\0a\xD8\x00\0b"s, "ab"},
       {"UTF-16 of odd length", "\2\0a\0b\x01"s, "ab"},
   };
