@@ -222,6 +222,24 @@ const mad_header& FrameDecoder::Header() const {
 
 mad_stream* FrameDecoder::Stream() { return m_sync != nullptr ? &m_sync->stream : nullptr; }
 
+namespace {
+
+// The bytes of a leading ID3v2 tag (header, body and a v2.4 footer), or 0 when the file does not
+// begin with a whole one. libmad knows no tags, and text in a tag can read as frame headers
+// (UTF-16 begins with FF FE) whose frames would swallow the song's first ones.
+std::uint64_t LeadingTagBytes(InputFile& input) {
+  unsigned char h[10];
+  if (input.ReadAt(h, sizeof h, 0) != static_cast<ssize_t>(sizeof h)) return 0;
+  if (h[0] != 'I' || h[1] != 'D' || h[2] != '3' || h[3] == 0xFF || h[4] == 0xFF) return 0;
+  for (int k = 6; k < 10; ++k)
+    if (h[k] & 0x80) return 0;
+  const std::uint64_t bytes = 10 + (static_cast<std::uint64_t>(h[6]) << 21 | h[7] << 14 | h[8] << 7 | h[9]) +
+                              ((h[3] >= 4 && (h[5] & 0x10)) ? 10 : 0);
+  return bytes <= input.Size() ? bytes : 0;
+}
+
+}  // namespace
+
 int StartDecodeJob(const std::string& path, std::string* why) {
   if (g_jobHeld.load()) {
     if (why) *why = "a decode is still running";
@@ -243,8 +261,14 @@ int StartDecodeJob(const std::string& path, std::string* why) {
     if (why) *why = input.Why();
     return 0;
   }
-  job.fileBytesLeft = input.Size();
+  const std::uint64_t tag = LeadingTagBytes(input);
+  job.fileBytesLeft = input.Size() - tag;
   job.file = input.Release();
+  if (tag != 0 && ::lseek(job.file, static_cast<off_t>(tag), SEEK_SET) != static_cast<off_t>(tag)) {
+    if (why) *why = std::string("cannot step over the ID3v2 tag: ") + std::strerror(errno);
+    CloseJobFile(job);
+    return 0;
+  }
   if (job.inputBuffer == nullptr) {
     // Room behind the data for the guard bytes, even when a read fills the whole buffer.
     job.inputBuffer = new (std::nothrow) unsigned char[kInputBufferBytes + MAD_BUFFER_GUARD];
