@@ -1,7 +1,6 @@
 #include "tags/id3v2_writer.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +15,7 @@
 #include <vector>
 
 #include "common/safe_file.h"
+#include "tags/genre_names.h"
 
 namespace vexalo {
 
@@ -308,7 +308,6 @@ TagWriteResult BuildId3v2Tag(std::string_view head, std::uint64_t fileSize,
     std::string frames;
     for (int item : kAddOrder) PutTagFrame(TagFrameMode::kAdd, item, fields, 3, {}, unused, frames, options);
     rewrite.tag = TagOfFrames(std::string_view("ID3\x03\x00\x00", 6), frames);
-    rewrite.itemTag = rewrite.tag;
     rewrite.keepFrom = 0;
     return TagWriteResult::kWritten;
   }
@@ -331,7 +330,7 @@ TagWriteResult BuildId3v2Tag(std::string_view head, std::uint64_t fileSize,
     return Refuse(TagWriteResult::kBadTag, why, damaged + "it reaches past the file's end");
 
   std::string_view old = head.substr(10, tagSize);
-  std::string frames, itemFrames;
+  std::string frames;
   frames.reserve(old.size() + kTagItemCount * (10 + kTagSlotBytes + 4));
   bool met[kTagItemCount] = {};
   std::size_t pos = 0;
@@ -348,7 +347,6 @@ TagWriteResult BuildId3v2Tag(std::string_view head, std::uint64_t fileSize,
     int item = ItemOfFrameId(old.substr(pos, 4));
     if (item == kTagComment && !CommHasEmptyDescription(old.substr(pos, 10 + size), version)) item = -1;
     const bool itemsFrame = item >= 0 && !met[item];
-    const std::size_t start = frames.size();
     if (itemsFrame) met[item] = true;
     if (itemsFrame && !KeepsUntouchedFrame(old.substr(pos, 10 + size), item, fields, version, options)) {
       PutTagFrame(TagFrameMode::kReplace, item, fields, version, old, pos, frames, options);
@@ -362,24 +360,23 @@ TagWriteResult BuildId3v2Tag(std::string_view head, std::uint64_t fileSize,
       frames.append(old.substr(pos + 10, size));
       pos += 10 + static_cast<std::size_t>(size);
     }
-    if (itemsFrame) itemFrames.append(frames, start);
   }
   for (int item : kAddOrder) {
     if (met[item]) continue;
-    const std::size_t start = frames.size();
     PutTagFrame(TagFrameMode::kAdd, item, fields, version, {}, unused, frames, options);
-    itemFrames.append(frames, start);
   }
   if (frames.size() > kMaxSyncsafe) return Refuse(TagWriteResult::kUnsupportedTag, why, "the new ID3v2 tag is too large");
 
-  rewrite.tag = TagOfFrames(head.substr(0, 6), frames);
+  // The reader passes a tag of revision 255 by as no tag at all.
+  std::string headerStart(head.substr(0, 6));
+  if (static_cast<unsigned char>(headerStart[4]) == 0xFF) headerStart[4] = '\0';
+  rewrite.tag = TagOfFrames(headerStart, frames);
   if (footer) {
     rewrite.tag.append("3DI");
     rewrite.tag.append(head.substr(3, 3));
     AppendSyncsafe(rewrite.tag, static_cast<std::uint32_t>(frames.size()));
   }
   rewrite.keepFrom = oldEnd;
-  rewrite.itemTag = TagOfFrames(std::string("ID3") + head[3] + head[4] + '\0', itemFrames);
   return TagWriteResult::kWritten;
 }
 
@@ -418,39 +415,28 @@ bool ReadTag(const std::string& path, TagReading& reading, const TagTextOptions&
   return true;
 }
 
-// Reads a tag held in memory with the same reader, through an unnamed file in memory (or, where
-// there is none, a temporary file that is removed at once).
-bool ReadTagOfBytes(const std::string& bytes, TagReading& reading, const TagTextOptions& options) {
-  int fd = ::memfd_create("vexalo-tag", MFD_CLOEXEC);
-  std::string path;
-  if (fd >= 0) {
-    path = "/proc/self/fd/" + std::to_string(fd);
-    if (::access(path.c_str(), F_OK) != 0) {
-      ::close(fd);
-      fd = -1;
+// A text in quotes, line breaks and other control characters spelt out so they show.
+std::string Quoted(std::string_view text) {
+  std::string out = "'";
+  for (char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (u < 0x20 || u == 0x7F) {
+      static const char digits[] = "0123456789ABCDEF";
+      out += "\\x";
+      out += digits[u >> 4];
+      out += digits[u & 15];
+    } else {
+      out += c;
     }
   }
-  if (fd < 0) {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/vexalo-tag-XXXXXX";
-    fd = ::mkstemp(pattern.data());
-    if (fd < 0) return false;
-    path = pattern;
-  }
-  bool ok = true;
-  for (std::size_t done = 0; ok && done < bytes.size();) {
-    const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (put < 0 && errno == EINTR) continue;
-    ok = put > 0;
-    if (ok) done += static_cast<std::size_t>(put);
-  }
-  ok = ok && ReadTag(path, reading, options);
-  if (path.compare(0, 6, "/proc/") != 0) ::unlink(path.c_str());
-  ::close(fd);
-  return ok;
+  return out + "'";
 }
-
-std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
 
 }  // namespace
 
@@ -463,6 +449,9 @@ std::string ReadBackMismatch(const TagReading& expected, const std::string& sign
     // The reader joins a year with the date and time frames that follow it: "1999-05-03T10:20".
     if (item == kTagYear && !same && want.size() == 4 && have.size() > 4 && have.substr(0, 4) == want)
       same = have[4] == '-' || have[4] == 'T';
+    // A genre reads by its name ("Rock" for "(17)Rock"): what counts is the genre the editor's
+    // list selects from it.
+    if (item == kTagGenre && !same) same = GenreForSlot(have) == GenreForSlot(want);
     if (!same) return std::string(kItemNames[item]) + " reads " + Quoted(have) + " instead of " + Quoted(want);
   }
   if (got.sign != signBefore) return "the lyrics frame (TXXX) no longer reads";
@@ -507,8 +496,12 @@ TagWriteResult WriteId3v2Tag(const std::string& path, const TagFields& fields, s
 
   TagReading before, expected;
   if (!ReadTag(target, before, options)) return refuse(TagWriteResult::kCannotOpen, cannotRead + "the tag reader cannot open it");
-  if (!ReadTagOfBytes(rewrite.itemTag, expected, options))
-    return refuse(TagWriteResult::kWriteFailed, std::string("cannot check the new tag: ") + std::strerror(errno));
+  // The new tag must read as the editor set it, not merely as its own frames read.
+  for (int item = 0; item < kTagItemCount; ++item) {
+    const std::size_t n = static_cast<std::size_t>(
+        std::clamp<std::int32_t>(fields.length[item], 0, static_cast<std::int32_t>(kTagSlotBytes - 1)));
+    expected.fields.SetText(item, std::string_view(fields.text[item], ::strnlen(fields.text[item], n)));
+  }
 
   AtomicFileWriter writer;
   if (!writer.Open(target)) return refuse(TagWriteResult::kCannotCreate, writer.Error());

@@ -56,12 +56,10 @@ void PutTagFrame(TagFrameMode mode, int item, const TagFields& fields, int major
                  const TagTextOptions& options = TagTextOptionsFromSettings());
 
 // The new start of a file: `tag` replaces the file's first `keepFrom` bytes, the rest follows
-// unchanged. `itemTag` is a tag of the same version holding only the seven items' frames as they
-// stand in `tag`: what the reader must show of the new file.
+// unchanged.
 struct TagRewrite {
   std::string tag;
   std::uint64_t keepFrom = 0;
-  std::string itemTag;
 };
 
 // Builds the new tag from the file's first bytes `head` (at least the whole old tag, or the
@@ -77,9 +75,10 @@ struct TagReading {
   TagFields fields;
   std::string sign;
 };
-// Empty when the new file reads back as written: each field as the items' own frames read
-// (`expected`; a year may read with the date and time of carried frames after it), and the sign
-// as it read before. Otherwise what differs, e.g. "Title reads '' instead of 'Song'".
+// Empty when the new file reads back as written: each field as the editor set it (`expected`; a
+// year may read with the date and time of carried frames after it, a genre by any text the list
+// selects the same genre for), and the sign as it read before. Otherwise what differs, e.g.
+// "Title reads '' instead of 'Song'", line breaks and control characters spelt out.
 std::string ReadBackMismatch(const TagReading& expected, const std::string& signBefore,
                              const TagReading& got);
 

@@ -10,6 +10,7 @@
 #include "common/settings.h"
 #include "common/text_codec.h"
 #include "common/text_encoding.h"
+#include "tags/genre_names.h"
 
 namespace vexalo {
 
@@ -133,6 +134,18 @@ std::u32string Characters(id3_ucs4_t const* ucs4) {
   return out;
 }
 
+// The number a genre text made of decimal digits only stands for (as the library presents an
+// ID3v2.3 "(17)" or "(17)Rock"), or -1.
+int GenreNumberOf(id3_ucs4_t const* text) {
+  int number = 0;
+  int digits = 0;
+  for (; *text != 0; ++text, ++digits) {
+    if (*text < '0' || *text > '9' || digits >= 4) return -1;
+    number = number * 10 + static_cast<int>(*text - '0');
+  }
+  return digits > 0 ? number : -1;
+}
+
 // Fills the slots; false when a text conversion ran out of memory, which ends the reading.
 bool ReadSlots(const id3_tag* tag, TagFields& fields, std::span<unsigned char> block, const TagTextOptions& options) {
   for (int slot = 0; slot < 6; ++slot) {
@@ -142,7 +155,16 @@ bool ReadSlots(const id3_tag* tag, TagFields& fields, std::span<unsigned char> b
     if (!list || id3_field_getnstrings(list) == 0) continue;
     id3_ucs4_t const* text = id3_field_getstrings(list, 0);
     if (!text) continue;
-    if (slot == kTagGenre) text = id3_genre_name(text);
+    if (slot == kTagGenre) {
+      // A genre number of the editor's list gives the list's own name: the library spells some
+      // of them otherwise (67 "Psychedelic", 81, 84), and the list would then select another
+      // genre or none.
+      if (const int number = GenreNumberOf(text); number >= 0 && number < kGenreCount) {
+        fields.SetText(slot, GenreNames[number]);
+        continue;
+      }
+      text = id3_genre_name(text);
+    }
     // A text longer than the slot is cut at 511 bytes.
     fields.SetText(slot, TagTextToUtf8(Characters(text), FrameTextEncoding(frame), options));
   }

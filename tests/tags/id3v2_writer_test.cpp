@@ -13,6 +13,7 @@
 
 #include "common/safe_file.h"
 #include "support/run_tool.h"
+#include "tags/genre_names.h"
 #include "tags/id3_test_bytes.h"
 #include "tags/tag_editor_logic.h"
 #include "tags/tag_fields.h"
@@ -596,6 +597,89 @@ TEST_F(WriteId3v2TagTest, SetTagsRefusesATagThatWouldNoLongerReadAndSaysWhy) {
   EXPECT_EQ(Entries(), 1);
 }
 
+// What the reader would show otherwise than it was set is refused, the file untouched: a v2.3
+// year is four characters, and a text frame shows a line break as a blank.
+TEST_F(WriteId3v2TagTest, RefusesTextsThatWouldReadBackOtherwiseThanSet) {
+  const std::string bytes = Tag(3, TextFrame(3, "TIT2", "Old")) + FakeAudio();
+  struct Case {
+    const char* name;
+    TagFields set;
+    std::string why;
+  } cases[] = {
+      {"five-digit year", Slots("3", "Song", "Band", "Disc", "19991", 17, "Hi"), "Year reads '1999' instead of '19991'"},
+      {"year of letters", Slots("3", "Song", "Band", "Disc", "abc", 17, "Hi"), "Year reads '' instead of 'abc'"},
+      {"line break in the track", Slots("1\n2", "Song", "Band", "Disc", "1999", 17, "Hi"),
+       "Track reads '1 2' instead of '1\\n2'"},
+      {"line break in the title", Slots("3", "a\nb", "Band", "Disc", "1999", 17, "Hi"),
+       "Title reads 'a b' instead of 'a\\nb'"},
+      {"line break in the artist", Slots("3", "Song", "a\nb", "Disc", "1999", 17, "Hi"),
+       "Artist reads 'a b' instead of 'a\\nb'"},
+      {"line break in the album", Slots("3", "Song", "Band", "a\nb", "1999", 17, "Hi"),
+       "Album reads 'a b' instead of 'a\\nb'"},
+  };
+  const fs::path p = dir / "song.mp3";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Put("song.mp3", bytes);
+    std::string why;
+    EXPECT_EQ(WriteId3v2Tag(p.string(), c.set, &why), TagWriteResult::kReadBackFailed);
+    EXPECT_EQ(why, "the new tag would not read back as written: " + c.why);
+    EXPECT_TRUE(Get(p) == bytes);
+    EXPECT_EQ(Entries(), 1);
+  }
+  ToolResult r = RunSyncTool({"set-tags", p.string(), "--year", "19991"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "ID3 Tag Write Error !!!\n  the new tag would not read back as written: Year reads '1999' "
+                   "instead of '19991'\n");
+  EXPECT_TRUE(Get(p) == bytes);
+
+  // A comment keeps its line breaks.
+  std::string why;
+  ASSERT_EQ(WriteId3v2Tag(p.string(), Slots("3", "Song", "Band", "Disc", "1999", 17, "two\nlines"), &why),
+            TagWriteResult::kWritten)
+      << why;
+  TagFields read;
+  std::vector<unsigned char> block(64);
+  ASSERT_EQ(ReadTagFields(p.string(), read, block), 1);
+  EXPECT_EQ(read.Text(kTagComment), "two\nlines");
+}
+
+// A tag of revision 255 is passed by as no tag at all: the new tag is written as revision 0.
+TEST_F(WriteId3v2TagTest, HeaderOfRevision255IsWrittenAsTheReaderTakesIt) {
+  for (int version : {3, 4}) {
+    SCOPED_TRACE(version);
+    std::string tag = Tag(version, TextFrame(version, "TIT2", "Old"));
+    tag[4] = '\xFF';
+    const fs::path p = Put("song.mp3", tag + FakeAudio());
+    std::string why;
+    ASSERT_EQ(WriteId3v2Tag(p.string(), Sample(), &why), TagWriteResult::kWritten) << why;
+    EXPECT_EQ(Get(p).substr(0, 6), std::string("ID3") + char(version) + std::string(2, '\0'));
+    TagFields read;
+    std::vector<unsigned char> block(64);
+    ASSERT_EQ(ReadTagFields(p.string(), read, block), 1);
+    EXPECT_EQ(read.Text(kTagTitle), "Song");
+  }
+}
+
+// Every genre of the list reads back as the one that was set, whatever the tag library calls it
+// (it spells 67, 81 and 84 otherwise than the list).
+TEST_F(WriteId3v2TagTest, EveryGenreReadsBackAsTheOneSet) {
+  for (const std::string& start : {std::string(), Tag(3, ""), Tag(4, "")}) {
+    for (int genre = 0; genre < kGenreCount; ++genre) {
+      SCOPED_TRACE(std::to_string(start.size()) + " genre " + std::to_string(genre));
+      const fs::path p = Put("song.mp3", start + FakeAudio());
+      std::string why;
+      ASSERT_EQ(WriteId3v2Tag(p.string(), Slots("3", "Song", "Band", "Disc", "1999", genre, "Hi"), &why),
+                TagWriteResult::kWritten)
+          << why;
+      TagFields read;
+      std::vector<unsigned char> block(64);
+      ASSERT_EQ(ReadTagFields(p.string(), read, block), 1);
+      EXPECT_EQ(GenreAfterShowing(read, -1), genre) << read.Text(kTagGenre);
+    }
+  }
+}
+
 TEST_F(WriteId3v2TagTest, YearReadWithTheDateOfCarriedFramesIsWritten) {
   // The reader joins TYER with TDAT and TIME; the edited year still reads back first.
   const std::string bytes =
@@ -633,6 +717,11 @@ TEST(ReadBackMismatch, NamesTheFirstFieldThatDiffers) {
       {"other year", reading("Song", "19990", "SO\x87\xD6\x12"), "SO\x87\xD6\x12", "Year reads '19990' instead of '1999'"},
       {"sign lost", reading("Song", "1999", ""), "SO\x87\xD6\x12", "the lyrics frame (TXXX) no longer reads"},
       {"no sign before or after", reading("Song", "1999", ""), "", ""},
+      {"genre by its name", [&] { TagReading r = reading("Song", "1999", ""); r.fields.SetText(kTagGenre, "Rock"); return r; }(),
+       "", ""},
+      {"genre that selects another", [&] { TagReading r = reading("Song", "1999", ""); r.fields.SetText(kTagGenre, "Rock & Roll"); return r; }(),
+       "", "Genre reads 'Rock & Roll' instead of '(17)Rock'"},
+      {"line break spelt out", reading("a\nb", "1999", ""), "", "Title reads 'a\\nb' instead of 'Song'"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
