@@ -10,6 +10,7 @@
 #include "app/vexalo_caption_app.h"
 #include "app/vexalo_caption_view.h"
 #include "commands/editor_commands.h"
+#include "commands/live_lyric_panel.h"
 #include "commands/lyrics_undo.h"
 #include "commands/mp3_open_command.h"
 #include "commands/save_commands.h"
@@ -70,6 +71,10 @@ void OpenMp3AtStart(const std::string& path) {
   const std::string full = ec ? path : absolute.string();
   view->PresetFileChoice(FileChoice{full, std::filesystem::path(full).filename().string()});
   Commands().Run(kIdMp3FileOpen);
+}
+
+void LivePanelTick() {
+  if (ViewPort* view = ActiveView.load()) TheLivePanel().Tick(*view);
 }
 
 void ShowAudioNotice() {

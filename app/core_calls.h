@@ -23,6 +23,8 @@ void LeftButtonDown();
 void PromptSaveOnExit();
 // MP3 File Open of a file named on the command line, as after its dialog.
 void OpenMp3AtStart(const std::string& path);
+// The view's timer: the lyric panel's table follows typing that has paused.
+void LivePanelTick();
 // Tells the user once, in the status bar, that no audio device could be opened.
 void ShowAudioNotice();
 // Binds every menu, accelerator and button command to its handler.

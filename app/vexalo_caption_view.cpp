@@ -292,6 +292,7 @@ void CVexaloCaptionView::OnMouse(wxMouseEvent& event) {
 void CVexaloCaptionView::OnViewTimer(wxTimerEvent&) {
   if (m_shutDown) return;
   vexalo::OnTimer(0);
+  core::LivePanelTick();
   core::ShowAudioNotice();
 }
 

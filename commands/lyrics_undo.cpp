@@ -1,5 +1,6 @@
 #include "commands/lyrics_undo.h"
 
+#include "commands/live_lyric_panel.h"
 #include "common/view_port.h"
 #include "lyrics/lyrics_editor.h"
 
@@ -8,11 +9,8 @@ namespace vexalo {
 namespace {
 
 int g_openSteps = 0;
-LyricsChangedListener g_listener = nullptr;
 
-void Changed(LyricsChangeKind kind) {
-  if (g_listener) g_listener(kind);
-}
+void Changed(ViewPort& view, LyricsChangeKind kind) { TheLivePanel().LyricsChanged(view, kind); }
 
 // A change the history has not seen (made while nothing recorded it) becomes a step of its own,
 // so that the next step holds only its own change.
@@ -22,6 +20,7 @@ void Catch(ViewPort& view, LyricsHistory& history) {
   const EditorPlace place = CurrentEditorPlace(view);
   history.Record(text, LyricsChangeKind::Command, place, place);
   history.CloseGroup();
+  Changed(view, LyricsChangeKind::Command);
 }
 
 void Restore(ViewPort& view, const LyricsHistory& history, const EditorPlace& place) {
@@ -46,8 +45,6 @@ EditorPlace CurrentEditorPlace(ViewPort& view) {
   return place;
 }
 
-void SetLyricsChangedListener(LyricsChangedListener listener) { g_listener = listener; }
-
 LyricsStep::LyricsStep(ViewPort& view, LyricsHistory& history, LyricsChangeKind kind, int mergeKey)
     : m_view(view), m_history(history), m_kind(kind), m_mergeKey(mergeKey), m_outermost(g_openSteps == 0) {
   ++g_openSteps;
@@ -66,7 +63,7 @@ bool LyricsStep::Finish() {
   const std::string text = m_view.GetEditorText();
   const bool changed = m_history.Record(text, m_kind, m_before, CurrentEditorPlace(m_view), m_mergeKey);
   if (m_kind == LyricsChangeKind::Command) m_history.CloseGroup();
-  if (changed) Changed(m_kind);
+  if (changed) Changed(m_view, m_kind);
   return changed;
 }
 
@@ -83,7 +80,7 @@ void ReplaceLyrics(ViewPort& view, LyricsHistory& history, const std::string& te
 void OnLyricsTyped(ViewPort& view, LyricsHistory& history) {
   if (g_openSteps != 0) return;
   const EditorPlace place = CurrentEditorPlace(view);
-  if (history.Record(view.GetEditorText(), LyricsChangeKind::Typing, place, place)) Changed(LyricsChangeKind::Typing);
+  if (history.Record(view.GetEditorText(), LyricsChangeKind::Typing, place, place)) Changed(view, LyricsChangeKind::Typing);
 }
 
 void UndoLyrics(ViewPort& view, LyricsHistory& history) {
@@ -92,7 +89,7 @@ void UndoLyrics(ViewPort& view, LyricsHistory& history) {
   const std::optional<EditorPlace> place = history.Undo();
   if (!place) return;
   Restore(view, history, *place);
-  Changed(LyricsChangeKind::Command);
+  Changed(view, LyricsChangeKind::Command);
 }
 
 void RedoLyrics(ViewPort& view, LyricsHistory& history) {
@@ -101,7 +98,7 @@ void RedoLyrics(ViewPort& view, LyricsHistory& history) {
   const std::optional<EditorPlace> place = history.Redo();
   if (!place) return;
   Restore(view, history, *place);
-  Changed(LyricsChangeKind::Command);
+  Changed(view, LyricsChangeKind::Command);
 }
 
 }  // namespace vexalo

@@ -1,7 +1,8 @@
 // Undo and redo of every change to the lyrics: the program's one history, the one step each
 // command makes of its change, the user's typing, and the Undo and Redo commands. A command that
 // changes the lyrics opens a LyricsStep before it touches the editor (the command table does so
-// for the seed's commands) or hands its new text to ReplaceLyrics. UI thread only.
+// for the seed's commands) or hands its new text to ReplaceLyrics. After every change, undo and
+// redo the lyric panel's table follows the lyrics (live_lyric_panel.h). UI thread only.
 #pragma once
 
 #include <string>
@@ -17,11 +18,6 @@ LyricsHistory& TheLyricsHistory();
 
 // Where the editor's caret, selection and scroll stand now.
 EditorPlace CurrentEditorPlace(ViewPort& view);
-
-// Called after every recorded change, undo and redo with the lyrics as they are now (the live
-// lyric panel follows them). One listener; null for none.
-using LyricsChangedListener = void (*)(LyricsChangeKind kind);
-void SetLyricsChangedListener(LyricsChangedListener listener);
 
 // One undoable step: opened before a command touches the editor, finished (at the latest when
 // it goes out of scope) after the command has put back its text, caret and scroll. The step

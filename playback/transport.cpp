@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -390,11 +391,32 @@ void UpdateSliderFromPosition(std::uint64_t pos) {
 void ShowLyricPanel(int hours, int minutes, int seconds, int millis) {
   // Worker-only: the panel's bytes persist between chunks so an earlier lyric stays shown.
   static unsigned char panel[kTextCapacity];
+  // The play time of the last chunk shown, and the table it was shown from.
+  static std::int64_t shownUpTo = -1;
+  static unsigned shownTable = 0;
+  const std::int64_t now = ((std::int64_t{hours} * 60 + minutes) * 60 + seconds) * 1000 + millis;
   if (LyricPanelFresh.load() == 0) {
     LyricPanelFresh.store(1);
     std::memset(panel, 0, sizeof panel);
+    shownUpTo = -1;
+    shownTable = SharedSyncTable.Generation();
   }
-  const int result = FormatLyricPanel(hours, minutes, seconds, millis, panel);
+  // Each chunk shows the entry that started since the chunk before, so none falls between two
+  // chunks; the first chunk of a playback looks one chunk back. When the table changed during
+  // the playback (a stamp, an undo) the entry whose time has come most recently is shown afresh.
+  std::int64_t since = shownUpTo;
+  if (since < 0 || since >= now)
+    since = now - static_cast<std::int64_t>(ChunkFrames.load() * SongInfo.frameSeconds.load() * 1000.0) - 1;
+  const unsigned table = SharedSyncTable.Generation();
+  const bool tableChanged = table != shownTable;
+  if (tableChanged) {
+    shownTable = table;
+    std::memset(panel + 16, 0, sizeof panel - 16);
+    since = INT64_MIN;
+  }
+  shownUpTo = now;
+  const int found = FormatLyricPanelBetween(since, now, panel);
+  const int result = tableChanged ? 0 : found;
   panel[kTextCapacity - 1] = 0;
   LyricPanelText.Set(reinterpret_cast<const char*>(panel));
   if (panel[0] == 0) return;

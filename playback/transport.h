@@ -51,7 +51,9 @@ void ShowStartReadout();
 void ShowWindowEndReadout();
 // " Play Time = ..." of PlayPosBytes into PlayTimeText / PlayTime, shown in slot 1008.
 void ShowPlayReadout();
-// Composes and draws the lyric panel for a play time (hours 0, minutes not reduced).
+// Composes and draws the lyric panel for a play time (hours 0, minutes not reduced): the lyric
+// of the entry that started since the previous call of this playback (FormatLyricPanelBetween).
+// Worker thread, one call per chunk.
 void ShowLyricPanel(int hours, int minutes, int seconds, int millis);
 
 // The whole view from the song's start (PlayPosBytes and CursorOffset 0, view repainted), and

@@ -33,6 +33,7 @@ void WriteLe16(unsigned char* p, std::uint16_t v) {
 int SyncTable::Parse(std::uint32_t expected, std::span<const unsigned char> block) {
   std::lock_guard lock(m_lock);
   m_count = -1;
+  m_generation.fetch_add(1);
   const std::size_t have = std::min(block.size(), kSyncBlockBytes);
   m_header.fill(0);
   std::memcpy(m_header.data(), block.data(), std::min(have, kSyncHeaderBytes));
@@ -84,7 +85,10 @@ int SyncTable::Parse(std::uint32_t expected, std::span<const unsigned char> bloc
 
 void SyncTable::Reset(int flag) {
   std::lock_guard lock(m_lock);
-  if (flag != 0 && m_present) m_present = false;
+  if (flag != 0 && m_present) {
+    m_present = false;
+    m_generation.fetch_add(1);
+  }
 }
 
 int SyncTable::FindLocked(std::uint32_t seconds, std::span<unsigned char> out) const {
@@ -124,12 +128,10 @@ int SyncTable::FindTextAt(int hours, int minutes, int seconds, std::span<unsigne
   return FindText(SecondsOf(hours, minutes, seconds), out);
 }
 
-int SyncTable::FormatPanel(int hours, int minutes, int seconds, int millis,
-                           std::span<unsigned char, kLyricPanelBytes> out) const {
-  std::lock_guard lock(m_lock);
-  if (m_count == -1) return -1;
+namespace {
 
-  // The time line keeps its 16 bytes whatever the numbers are: each field is its own digits.
+// The time line keeps its 16 bytes whatever the numbers are: each field is its own digits.
+void PutTimeLine(int minutes, int seconds, int millis, std::span<unsigned char, kLyricPanelBytes> out) {
   std::memset(out.data(), ' ', 6);
   PutTwoDigits(out.data() + 6, minutes);
   out[8] = ':';
@@ -140,17 +142,66 @@ int SyncTable::FormatPanel(int hours, int minutes, int seconds, int millis,
   out[13] = static_cast<unsigned char>('0' + (ms % 100) / 10);
   out[14] = '\r';
   out[15] = '\n';
+}
+
+// The hundredths an entry's text names in its first two bytes (as a built block has them).
+int NamedHundredths(const unsigned char* text, std::size_t length) {
+  auto at = [&](std::size_t k) -> int { return k < length ? text[k] : 0; };
+  return (at(0) - '0') * 10 + (at(1) - '0');
+}
+
+}  // namespace
+
+int SyncTable::FormatPanel(int hours, int minutes, int seconds, int millis,
+                           std::span<unsigned char, kLyricPanelBytes> out) const {
+  std::lock_guard lock(m_lock);
+  if (m_count == -1) return -1;
+  PutTimeLine(minutes, seconds, millis, out);
 
   std::array<unsigned char, kSyncLookupBytes> work{};
   const int found = FindLocked(SecondsOf(hours, minutes, seconds), work);
   if (found == -1) return -1;
-  const std::size_t length = static_cast<std::size_t>(found);
+  const int ms = std::clamp(millis, 0, 999);
+  if (NamedHundredths(work.data(), static_cast<std::size_t>(found)) != (ms / 100) * 10) return found;
+  ComposeLocked(work, static_cast<std::size_t>(found), out);
+  return found;
+}
+
+int SyncTable::FormatPanelBetween(std::int64_t sinceMillis, std::int64_t nowMillis,
+                                  std::span<unsigned char, kLyricPanelBytes> out) const {
+  std::lock_guard lock(m_lock);
+  if (m_count == -1) return -1;
+  const std::int64_t now = std::max<std::int64_t>(0, nowMillis);
+  PutTimeLine(static_cast<int>(now / 60000), static_cast<int>(now / 1000 % 60), static_cast<int>(now % 1000), out);
+  if (!m_present) return -1;
+
+  int best = -1;
+  std::int64_t bestStart = 0;
+  for (int i = 0; i < m_count; ++i) {
+    const TextRef& ref = m_textSlot == SyncSlot::First ? m_first[i] : m_second[i];
+    if (ref.length == 0) continue;  // nothing to show
+    const int named = NamedHundredths(m_block.data() + ref.offset, ref.length);
+    const std::int64_t start = std::int64_t{ReadLe32(m_block.data() + kSyncHeaderBytes + 4 * i)} * 1000 +
+                               (named >= 0 && named <= 99 ? named * 10 : 0);
+    if (start <= sinceMillis || start > nowMillis) continue;
+    if (best == -1 || start > bestStart) {
+      best = i;
+      bestStart = start;
+    }
+  }
+  if (best == -1) return -1;
+  const TextRef& ref = m_textSlot == SyncSlot::First ? m_first[best] : m_second[best];
+  std::array<unsigned char, kSyncLookupBytes> work{};
+  const std::size_t length = std::min<std::size_t>(ref.length, kSyncLookupBytes);
+  if (length != 0) std::memcpy(work.data(), m_block.data() + ref.offset, length);
+  ComposeLocked(work, length, out);
+  return static_cast<int>(length);
+}
+
+void SyncTable::ComposeLocked(const std::array<unsigned char, kSyncLookupBytes>& work, std::size_t length,
+                              std::span<unsigned char, kLyricPanelBytes> out) const {
   // Bytes past the text read as zero, as in the zeroed work area.
   auto at = [&](std::size_t k) -> unsigned char { return k < work.size() ? work[k] : 0; };
-
-  const int named = (at(0) - '0') * 10 + (at(1) - '0');
-  if (named != (ms / 100) * 10) return found;
-
   std::size_t i = (at(4) == '\r' && at(5) == '\n') ? 6 : 4;
   std::size_t o = 16;
   int column = 0, breaks = 0;
@@ -202,7 +253,6 @@ int SyncTable::FormatPanel(int hours, int minutes, int seconds, int millis,
     }
   }
   std::fill(out.begin() + static_cast<std::ptrdiff_t>(o), out.end(), 0);
-  return found;
 }
 
 int SyncTable::Count() const {
@@ -254,6 +304,11 @@ int FindSyncTextAt(int hours, int minutes, int seconds, std::span<unsigned char>
 int FormatLyricPanel(int hours, int minutes, int seconds, int millis,
                      std::span<unsigned char, kLyricPanelBytes> out) {
   return SharedSyncTable.FormatPanel(hours, minutes, seconds, millis, out);
+}
+
+int FormatLyricPanelBetween(std::int64_t sinceMillis, std::int64_t nowMillis,
+                            std::span<unsigned char, kLyricPanelBytes> out) {
+  return SharedSyncTable.FormatPanelBetween(sinceMillis, nowMillis, out);
 }
 
 }  // namespace vexalo

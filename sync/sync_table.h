@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -56,9 +57,18 @@ class SyncTable {
   // starts at that second (bytes 16 on then keep what they held), else the entry's text length.
   int FormatPanel(int hours, int minutes, int seconds, int millis,
                   std::span<unsigned char, kLyricPanelBytes> out) const;
+  // The panel as playback shows it, chunk after chunk: the time line of nowMillis, and the lyric
+  // of the entry whose start (its whole seconds and the hundredths its text names) is the latest
+  // in (sinceMillis, nowMillis], so that no entry falls between two chunks however long they
+  // are. -1 when no table was parsed or no entry starts there (bytes 16 on then keep what they
+  // held), else the bytes of the entry's text that were read.
+  int FormatPanelBetween(std::int64_t sinceMillis, std::int64_t nowMillis,
+                         std::span<unsigned char, kLyricPanelBytes> out) const;
 
   int Count() const;
   bool Present() const;
+  // Grows with every parse and reset: a reader that saw another number sees another table.
+  unsigned Generation() const { return m_generation.load(); }
   SyncSlot TextSlot() const;
   std::array<unsigned char, kSyncHeaderBytes> Header() const;
   // False when i is out of range.
@@ -70,8 +80,12 @@ class SyncTable {
     std::uint32_t length = 0;
   };
   int FindLocked(std::uint32_t seconds, std::span<unsigned char> out) const;
+  // Up to three lines of 16 columns of an entry's lyric into bytes 16 on of the panel.
+  void ComposeLocked(const std::array<unsigned char, kSyncLookupBytes>& work, std::size_t length,
+                     std::span<unsigned char, kLyricPanelBytes> out) const;
 
   mutable std::mutex m_lock;
+  std::atomic<unsigned> m_generation{0};
   int m_count = -1;
   bool m_present = false;
   SyncSlot m_textSlot = SyncSlot::Second;
@@ -91,5 +105,7 @@ int FindSyncText(std::uint32_t seconds, std::span<unsigned char> out);
 int FindSyncTextAt(int hours, int minutes, int seconds, std::span<unsigned char> out);
 int FormatLyricPanel(int hours, int minutes, int seconds, int millis,
                      std::span<unsigned char, kLyricPanelBytes> out);
+int FormatLyricPanelBetween(std::int64_t sinceMillis, std::int64_t nowMillis,
+                            std::span<unsigned char, kLyricPanelBytes> out);
 
 }  // namespace vexalo

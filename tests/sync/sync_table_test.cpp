@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -360,4 +361,67 @@ TEST(SyncTable, PanelTimeLineKeepsItsSixteenBytes) {
   EXPECT_EQ(t.FormatPanel(0, 125, 1, 5, panel), 7);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(panel.data())), "      25:01:00\r\nX");
   EXPECT_EQ(t.FormatPanel(0x7FFFFFFF, 0x7FFFFFFF, 59, 999, panel), -1);  // no overflow, no match
+}
+
+namespace {
+
+std::string PanelText(const std::array<unsigned char, 512>& panel) {
+  return std::string(reinterpret_cast<const char*>(panel.data()));
+}
+
+}  // namespace
+
+TEST(SyncTable, PanelBetweenTwoChunksShowsTheLatestEntryThatStartedSinceTheFirst) {
+  SyncTable t;
+  std::array<unsigned char, 512> panel{};
+  EXPECT_EQ(t.FormatPanelBetween(0, 1000, panel), -1);  // no table parsed: untouched
+  EXPECT_EQ(panel[0], 0);
+  ASSERT_EQ(t.Parse(kSyncMagic, MakeBlock("SO", {{10, "", "30\xA2\xD0\r\nA"},
+                                                 {10, "", "50\xA2\xD0\r\nB"},
+                                                 {12, "", "00\xA2\xD0\r\nC"},
+                                                 {11, "", ""}})),
+            1);
+  const struct {
+    std::int64_t since, now;
+    int result;
+    const char* text;
+  } cases[] = {
+      {10'250, 10'350, 7, "      00:10:35\r\nA"},  // 10.30 lies in the chunk
+      {10'300, 10'400, -1, "      00:10:40\r\nA"},  // already shown: only the time line moves on
+      {10'200, 10'600, 7, "      00:10:60\r\nB"},  // two started: the later one
+      {11'900, 12'000, 7, "      00:12:00\r\nC"},  // a start on the chunk's end counts
+      {12'000, 12'100, -1, "      00:12:10\r\nC"},
+      {10'900, 11'500, -1, "      00:11:50\r\nC"},  // an entry without text shows nothing
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(t.FormatPanelBetween(c.since, c.now, panel), c.result) << c.now;
+    EXPECT_EQ(PanelText(panel), c.text) << c.now;
+  }
+  t.Reset(1);
+  EXPECT_EQ(t.FormatPanelBetween(10'250, 10'350, panel), -1);
+  EXPECT_EQ(PanelText(panel), "      00:10:35\r\nC");
+}
+
+TEST(SyncTable, AfterEveryChunkThePanelShowsTheLineWhoseTimeCameLast) {
+  // Entries at every tenth of a second, played in chunks a little longer than a tenth (four
+  // 44.1 kHz frames: the exact-tenth lookup misses one entry in twenty) and in the longer chunks
+  // of slower songs: after each chunk the panel holds the entry that started last.
+  std::vector<TestEntry> entries;
+  for (int tenth = 0; tenth < 100; ++tenth) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%d0\xA2\xD0\r\nL%d", tenth % 10, tenth);
+    entries.push_back({static_cast<std::uint32_t>(tenth / 10), "", text});
+  }
+  SyncTable t;
+  ASSERT_EQ(t.Parse(kSyncMagic, MakeBlock("SO", entries)), 1);
+  for (double chunk : {4 * 1152 / 44.1, 4 * 576 / 22.05, 4 * 576 / 8.0}) {
+    std::array<unsigned char, 512> panel{};
+    std::int64_t since = -1;
+    for (double at = chunk; at < 9'900; at += chunk) {
+      const auto now = static_cast<std::int64_t>(at);
+      t.FormatPanelBetween(since, now, panel);
+      since = now;
+      ASSERT_EQ(PanelText(panel).substr(16), "L" + std::to_string(now / 100)) << chunk << " at " << now;
+    }
+  }
 }
