@@ -3,6 +3,7 @@
 #include <wx/app.h>
 #include <wx/window.h>
 
+#include "app/calibration_window.h"
 #include "app/dialogs.h"
 #include "app/main_frame.h"
 #include "app/settings_window.h"
@@ -10,6 +11,7 @@
 #include "app/vexalo_caption_app.h"
 #include "app/vexalo_caption_view.h"
 #include "commands/editor_commands.h"
+#include "commands/listening_commands.h"
 #include "commands/live_lyric_panel.h"
 #include "commands/lyrics_undo.h"
 #include "commands/mp3_open_command.h"
@@ -60,6 +62,7 @@ void AdjustTenthsChanged() { OnChangeAdjustTenths(); }
 
 bool KeyDown(int virtualKey, int modifiers) { return RouteKeyDown(virtualKey, modifiers, EditorFocused()); }
 void KeyUp(int virtualKey) { RouteKeyUp(virtualKey, EditorFocused()); }
+bool WaveformWheel(int x, int y, int steps, bool ctrl) { return OnWaveformWheel(x, y, steps, ctrl); }
 void LeftButtonDown() { OnPreLeftButtonDown(EditorFocused()); }
 void PromptSaveOnExit() { PromptSaveText(); }
 
@@ -93,6 +96,7 @@ void BindCommands() {
     if (CMainFrame* frame = TheApp().Frame()) frame->Close();
   });
   c.Bind(kIdSettings, [] { ShowSettingsDialog(TheApp().Frame()); });
+  c.Bind(kIdCalibrateStamping, [] { ShowCalibrateDialog(TheApp().Frame()); });
   c.Bind(kIdHelpFinder, [] { ShowHelpWindow(TheApp().Frame()); });
   c.Bind(kIdDefaultHelp, [] { ShowHelpWindow(TheApp().Frame()); });
   c.Bind(kIdKeyboardShortcuts, [] { ShowShortcutsWindow(TheApp().Frame()); });

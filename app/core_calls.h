@@ -17,6 +17,9 @@ void AdjustTenthsChanged();
 // ran an editor command (Ctrl+Q in the editor) and is used up.
 bool KeyDown(int virtualKey, int modifiers);
 void KeyUp(int virtualKey);
+// The mouse wheel turned `steps` notches (up positive) at view point (x, y); true when it zoomed
+// the window view's span (Ctrl held over the waveform).
+bool WaveformWheel(int x, int y, int steps, bool ctrl);
 // A left button press in the frame, before it is processed.
 void LeftButtonDown();
 // The lyrics save question of the shutdown (" Text File Save ? ").

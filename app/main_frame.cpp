@@ -15,6 +15,7 @@
 #include "app/key_codes.h"
 #include "app/resources.h"
 #include "app/vexalo_caption_view.h"
+#include "common/control_ids.h"
 #include "common/repaint.h"
 #include "common/shared_state.h"
 #include "common/text_codec.h"
@@ -30,7 +31,7 @@ namespace {
 
 constexpr int kFrameWidth = 800;
 constexpr int kFrameHeight = 600;
-constexpr int kPaneCount = 6;
+constexpr int kPaneCount = 7;
 constexpr int kSongFactsPaneWidth = 180;
 // The toolkit's menu ids stop below 32767, under most of the program's command ids: menu items
 // and accelerators use ids from here, mapped back to their commands.
@@ -80,16 +81,27 @@ void CMainFrame::CreateMenus() {
   auto* bar = new wxMenuBar;
   std::map<std::string, wxMenu*> menus;
   std::vector<std::string> order;
+  std::map<std::pair<std::string, std::string>, wxMenu*> submenus;
   for (const MenuEntry& entry : MenuTable()) {
-    wxMenu*& menu = menus[entry.menu];
-    if (!menu) {
-      menu = new wxMenu;
+    wxMenu*& top = menus[entry.menu];
+    if (!top) {
+      top = new wxMenu;
       order.push_back(entry.menu);
+    }
+    wxMenu* menu = top;
+    if (!entry.submenu.empty()) {
+      wxMenu*& sub = submenus[{entry.menu, entry.submenu}];
+      if (!sub) {
+        sub = new wxMenu;
+        top->AppendSubMenu(sub, Text(entry.submenu));
+      }
+      menu = sub;
     }
     if (entry.command == 0) {
       menu->AppendSeparator();
     } else {
-      menu->Append(MenuIdOf(entry.command), Text(entry.label), Text(CommandPrompt(entry.command)));
+      menu->Append(MenuIdOf(entry.command), Text(entry.label), Text(CommandPrompt(entry.command)),
+                   entry.checkable ? wxITEM_CHECK : wxITEM_NORMAL);
     }
   }
   for (const std::string& name : order) bar->Append(menus[name], Text(name));
@@ -113,7 +125,7 @@ void CMainFrame::CreateStatusPanes() {
   auto width = [&dc](std::string_view text) { return dc.GetTextExtent(Text(text)).x + 12; };
   // Pane 2 must hold "Line : n Col : n" even where 26 blanks are narrow.
   const int linePane = std::max(width(LoadString(kIdsPaneWidth1)), width("Line : 0000 Col : 0000"));
-  const int widths[kPaneCount] = {-1, kSongFactsPaneWidth, linePane,
+  const int widths[kPaneCount] = {-1, kSongFactsPaneWidth, linePane, width("Speed 0.75x"),
                                   width(LoadString(kIdsIndicatorCaps)), width(LoadString(kIdsIndicatorNum)),
                                   width(LoadString(kIdsIndicatorScrl))};
   SetStatusWidths(kPaneCount, widths);
@@ -163,6 +175,8 @@ void CMainFrame::OnUpdateCommand(wxUpdateUIEvent& event) {
     return;
   }
   event.Enable(CommandEnabledNow(command));
+  const CommandSpec* spec = FindCommand(command);
+  if (spec && spec->checked) event.Check(CommandCheckedNow(command));
 }
 
 void CMainFrame::OnClose(wxCloseEvent&) {
@@ -181,7 +195,9 @@ void CMainFrame::OnKeyStateTimer(wxTimerEvent&) {
     wxKeyCode key;
     int pane;
     int text;
-  } indicators[] = {{WXK_CAPITAL, 3, kIdsIndicatorCaps}, {WXK_NUMLOCK, 4, kIdsIndicatorNum}, {WXK_SCROLL, 5, kIdsIndicatorScrl}};
+  } indicators[] = {{WXK_CAPITAL, kPaneSpeed + 1, kIdsIndicatorCaps},
+                     {WXK_NUMLOCK, kPaneSpeed + 2, kIdsIndicatorNum},
+                     {WXK_SCROLL, kPaneSpeed + 3, kIdsIndicatorScrl}};
   for (const auto& i : indicators) {
     const wxString shown = wxGetKeyState(i.key) ? Text(LoadString(i.text)) : wxString();
     if (GetStatusBar()->GetStatusText(i.pane) != shown) SetStatusText(shown, i.pane);

@@ -26,6 +26,7 @@
 #include <wx/uiaction.h>
 #include <wx/utils.h>
 
+#include "app/calibration_window.h"
 #include "app/main_frame.h"
 #include "app/message_dialog.h"
 #include "app/resources.h"
@@ -44,7 +45,10 @@
 #include "form/string_table.h"
 #include "form/control_layout.h"
 #include "form/skin_layout.h"
+#include "playback/click_track.h"
+#include "playback/playback_speed.h"
 #include "playback/readout.h"
+#include "playback/transport.h"
 #include "playback/waveform.h"
 
 namespace vexalo::app {
@@ -843,6 +847,171 @@ void LrcOpenSave(Runner& r) {
   });
 }
 
+// The Tools menu item `label` under the submenu `submenu`, or null.
+wxMenuItem* ToolsItem(Runner& r, const std::string& submenu, const std::string& label) {
+  wxMenuBar* bar = r.Frame().GetMenuBar();
+  wxMenu* tools = bar->GetMenu(static_cast<std::size_t>(bar->FindMenu("Tools(&T)")));
+  if (!tools) tools = bar->GetMenu(2);
+  for (wxMenuItem* item : tools->GetMenuItems()) {
+    if (!item->IsSubMenu() || Utf8(item->GetItemLabelText()) != submenu) continue;
+    for (wxMenuItem* inner : item->GetSubMenu()->GetMenuItems())
+      if (Utf8(inner->GetItemLabelText()) == label) return inner;
+  }
+  return nullptr;
+}
+
+// Which of `labels` in the submenu are ticked, as a string of 0 and 1 ("010").
+std::string Ticks(Runner& r, const std::string& submenu, std::initializer_list<const char*> labels) {
+  r.Frame().UpdateWindowUI(wxUPDATE_UI_RECURSE);
+  for (wxMenuItem* item : r.Frame().GetMenuBar()->GetMenu(2)->GetMenuItems())
+    if (item->IsSubMenu()) item->GetSubMenu()->UpdateUI();
+  std::string ticks;
+  for (const char* label : labels) {
+    wxMenuItem* item = ToolsItem(r, submenu, label);
+    ticks += !item ? '?' : !item->IsCheckable() ? 'n' : item->IsChecked() ? '1' : '0';
+  }
+  return ticks;
+}
+
+// Tools > Playback Speed and User View Span: the choices are ticked as they hold; [ and ] outside
+// the editor step the speed, which its status pane shows; Ctrl + wheel over the waveform zooms
+// the window view's span; in the window view a 50-frame span shows 50 frames and >> steps by it.
+void ListeningAids(Runner& r) {
+  WaitForDecode(r);
+  r.Check("speed 1x ticked, pane shows it", [&r] {
+    const std::string ticks = Ticks(r, "Playback Speed", {"0.5x", "0.75x", "1x"});
+    std::printf("speed ticks %s, pane '%s'\n", ticks.c_str(), Utf8(r.Pane(kPaneSpeed)).c_str());
+    return ticks == "001" && Utf8(r.Pane(kPaneSpeed)) == "Speed 1x";
+  });
+  r.Check("span 200 ticked", [&r] {
+    return Ticks(r, "User View Span", {"50 frames", "100 frames", "200 frames", "400 frames", "800 frames"}) == "00100";
+  });
+  r.Do("point at the waveform", [&r] {
+    const Rect w = WaveRect;
+    r.MoveTo((w.left + w.right) / 2, (w.top + w.bottom) / 2);
+  });
+  r.WaitForPointer();
+  r.Step("focus leaves the editor", [&r] { return wxWindow::FindFocus() != r.View().Editor(); }, 2000);
+  r.Do("press [", [&r] { r.Sim().Char('['); });
+  r.Step("pane shows 0.75x", [&r] { return Utf8(r.Pane(kPaneSpeed)) == "Speed 0.75x"; }, 3000);
+  r.Do("press [", [&r] { r.Sim().Char('['); });
+  r.Step("pane shows 0.5x", [&r] { return Utf8(r.Pane(kPaneSpeed)) == "Speed 0.5x"; }, 3000);
+  r.Check("0.5x ticked", [&r] { return Ticks(r, "Playback Speed", {"0.5x", "0.75x", "1x"}) == "100"; });
+  r.Do("press ]", [&r] { r.Sim().Char(']'); });
+  r.Step("pane shows 0.75x again", [&r] { return PlaybackSpeedPercent.load() == 75 && Utf8(r.Pane(kPaneSpeed)) == "Speed 0.75x"; }, 3000);
+  r.Do("Tools > Playback Speed > 1x", [&r] { r.RunMenu(kIdSpeedNormal); });
+  r.Step("pane shows 1x", [&r] { return Utf8(r.Pane(kPaneSpeed)) == "Speed 1x"; }, 3000);
+
+  r.Do("Ctrl + wheel up over the waveform", [] { Xdotool("keydown ctrl click 4 keyup ctrl"); });
+  r.Step("span 100", [] { return WindowFrames.load() == 100; }, 3000);
+  r.Check("prompt tells the span", [&r] { return Utf8(r.Pane(kPanePrompt)) == "Window span: 100 frames (2.61 s)"; });
+  r.Do("wheel down without Ctrl", [] { Xdotool("click 5"); });
+  r.Pause(300);
+  r.Check("span kept", [] { return WindowFrames.load() == 100; });
+  r.Do("Ctrl + wheel down twice", [] { Xdotool("keydown ctrl click --repeat 2 --delay 80 5 keyup ctrl"); });
+  r.Step("span 400", [] { return WindowFrames.load() == 400; }, 3000);
+  r.Check("400 ticked", [&r] {
+    return Ticks(r, "User View Span", {"50 frames", "100 frames", "200 frames", "400 frames", "800 frames"}) == "00010";
+  });
+
+  r.Do("User View", [&r] { r.RunMenu(kIdWindowView); });
+  r.Step("window view", [] { return PlayerState.load() == kStateWindowView && WorkerBusy.load() == 0; }, 3000);
+  r.Do("Tools > User View Span > 50 frames", [&r] { r.RunMenu(kIdSpan50); });
+  r.Step("the window spans 50 frames", [] {
+    return WindowFrames.load() == 50 && WindowEndText.Get() == " End Time = 00:01:30 ";
+  }, 3000);
+  r.Do("point at the waveform again", [&r] {
+    const Rect w = WaveRect;
+    r.MoveTo((w.left + w.right) / 2, (w.top + w.bottom) / 2 + 10);
+  });
+  r.WaitForPointer();
+  r.Do("press Right (>>)", [] { Xdotool("key Right"); });
+  // The step is three quarters of the window: about 0.98 s of a 50-frame span (of 200 frames it
+  // would run past the 2 s song's end).
+  r.Step(">> moves by the span's step", [] {
+    const TimeMark t = WindowStart.Load();
+    const int ms = t.minutes * 60000 + t.seconds * 1000 + t.millis;
+    return ms >= 900 && ms <= 1000 && WindowStartText.Get() == " Start Time = 00:00:99 " &&
+           WindowEndText.Get() == " End Time = 00:02:30 ";
+  }, 3000);
+  if (std::getenv("VEXALO_SELFTEST_HOLD")) HoldForPicture(r);
+}
+
+// Tools > Calibrate stamping: Start plays the click track; Space pressed on each heard click is
+// counted; at the end the offset and spread show, Store is offered only when they may be stored,
+// and Store keeps the median and the heard-position choice.
+void CalibrateStamping(Runner& r) {
+  struct Presses {
+    int next = 0;
+  };
+  auto p = std::make_shared<Presses>();
+  auto before = std::make_shared<int>(0);
+  r.Pause(200);
+  r.Do("Tools > Calibrate stamping", [&r, before] {
+    *before = UserSettings().Int(kSettingStampReactionMs);
+    r.RunMenu(kIdCalibrateStamping);
+  });
+  r.Step("dialog shown", [] { return ShownCalibrateDialog() != nullptr && ShownCalibrateDialog()->IsShown(); }, 4000);
+  r.Check("instructions and the current offset", [] {
+    return !ShownCalibrateDialog()->StoreButton()->IsEnabled() && ShownCalibrateDialog()->ResultText().empty();
+  });
+  r.Do("point at Start", [&r] {
+    wxWindow* b = ShownCalibrateDialog()->StartButton();
+    r.MoveToScreen(b->GetScreenRect().GetPosition() + wxPoint(b->GetSize().x / 2, b->GetSize().y / 2));
+  });
+  r.WaitForPointer();
+  r.Pause(100);
+  r.Do("click Start", [&r] { r.Click(); });
+  r.Step("the track plays", [] { return ShownCalibrateDialog()->Calibration().Playing(); }, 3000);
+  r.Do("tick the heard-position box", [] { ShownCalibrateDialog()->HeardBox()->SetValue(true); });
+  r.Step("Space on every click heard", [&r, p] {
+    CCalibrateDlg* d = ShownCalibrateDialog();
+    const ClickTrackSpec& spec = d->Calibration().Spec();
+    const std::optional<int> heard = HeardClickTrackMillis();
+    if (p->next < spec.clicks && heard && *heard >= spec.ClickMillis(p->next) + 120) {
+      r.Sim().Char(WXK_SPACE);
+      ++p->next;
+    }
+    return !d->Calibration().Playing();
+  }, 20000);
+  r.Step("the figures show", [] {
+    std::printf("result '%s'\n", Utf8(ShownCalibrateDialog()->ResultText()).c_str());
+    return ShownCalibrateDialog()->ResultText().StartsWith("Reaction offset ");
+  }, 3000);
+  if (std::getenv("VEXALO_SELFTEST_HOLD")) HoldForPicture(r);
+  r.Check("every press was counted and Store follows the spread", [] {
+    CCalibrateDlg* d = ShownCalibrateDialog();
+    const CalibrationSummary s = d->Calibration().Summary();
+    std::printf("calibration: %s (store %s)\n", s.text.c_str(), d->StoreButton()->IsEnabled() ? "on" : "off");
+    std::fflush(stdout);
+    return s.taps == d->Calibration().Spec().clicks && d->StoreButton()->IsEnabled() == s.storable &&
+           Utf8(d->ResultText()) == s.text;
+  });
+  r.Do("point at Store, or at Close when it may not be stored", [&r] {
+    CCalibrateDlg* d = ShownCalibrateDialog();
+    wxWindow* b = d->Calibration().Summary().storable ? d->StoreButton() : d->FindWindow(wxID_CANCEL);
+    r.MoveToScreen(b->GetScreenRect().GetPosition() + wxPoint(b->GetSize().x / 2, b->GetSize().y / 2));
+  });
+  r.WaitForPointer();
+  r.Pause(100);
+  r.Do("click it", [&r] { r.Click(); });
+  auto stored = std::make_shared<CalibrationSummary>();
+  r.Step("dialog closed", [stored] {
+    if (CCalibrateDlg* d = ShownCalibrateDialog()) {
+      *stored = d->Calibration().Summary();
+      return false;
+    }
+    return true;
+  }, 3000);
+  r.Check("the setting follows the figures", [stored, before] {
+    Settings saved;
+    saved.Load(SettingsFilePath());
+    if (!stored->storable) return UserSettings().Int(kSettingStampReactionMs) == *before;
+    return UserSettings().Int(kSettingStampReactionMs) == stored->medianMs && saved.Int(kSettingStampReactionMs) == stored->medianMs &&
+           UserSettings().Bool(kSettingStampHeardPosition) && saved.Bool(kSettingStampHeardPosition);
+  });
+}
+
 long PeakRssKb() {
   std::ifstream status("/proc/self/status");
   std::string line;
@@ -921,6 +1090,8 @@ const std::map<std::string, void (*)(Runner&)>& Tests() {
       {"lrc-open-save", &LrcOpenSave},
       {"undo-typing", &UndoTyping},
       {"tag-editor-hangul", &TagEditorHangul},
+      {"listening-aids", &ListeningAids},
+      {"calibrate-stamping", &CalibrateStamping},
   };
   return tests;
 }

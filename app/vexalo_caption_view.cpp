@@ -121,6 +121,12 @@ CVexaloCaptionView::CVexaloCaptionView(wxFrame* frame, wxSize clientSize)
     Bind(type, &CVexaloCaptionView::OnMouse, this);
   }
   Bind(wxEVT_TIMER, &CVexaloCaptionView::OnViewTimer, this, m_timer.GetId());
+  Bind(wxEVT_MOUSEWHEEL, [this](wxMouseEvent& event) {
+    const int steps = event.GetWheelDelta() > 0 ? event.GetWheelRotation() / event.GetWheelDelta() : 0;
+    if (m_shutDown || event.GetWheelAxis() != wxMOUSE_WHEEL_VERTICAL ||
+        !core::WaveformWheel(event.GetX(), event.GetY(), steps, event.ControlDown()))
+      event.Skip();
+  });
 }
 
 CVexaloCaptionView::~CVexaloCaptionView() {

@@ -35,6 +35,21 @@ CalibrationSummary SummariseTaps(const std::vector<int>& offsets, int clicks) {
   return s;
 }
 
+std::string CalibrationInstructions(const ClickTrackSpec& spec) {
+  char text[240];
+  std::snprintf(text, sizeof text,
+                "Press Start and listen: %d clicks follow, one every %.2f s. Press Space or Ctrl+Q on each click "
+                "as you would stamp a line.",
+                spec.clicks, spec.beatMs / 1000.0);
+  return text;
+}
+
+std::string CalibrationProgress(int taps, int clicks) {
+  char text[80];
+  std::snprintf(text, sizeof text, "Listening: %d of %d clicks pressed.", taps, clicks);
+  return text;
+}
+
 bool StampCalibration::Start() {
   if (!StartClickTrack(m_spec)) return false;
   m_offsets.clear();

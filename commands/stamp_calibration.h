@@ -27,6 +27,13 @@ struct CalibrationSummary {
 // The figures of presses that came `offsets` ms after their clicks.
 CalibrationSummary SummariseTaps(const std::vector<int>& offsets, int clicks);
 
+// The calibration dialog's texts: what to do, the presses so far while the track plays, and why
+// the track cannot start while a song plays or decodes.
+std::string CalibrationInstructions(const ClickTrackSpec& spec);
+std::string CalibrationProgress(int taps, int clicks);
+inline constexpr char kCalibrationBusyText[] =
+    "The player is busy: stop the playback (or wait for the decoding to end), then press Start again.";
+
 class StampCalibration {
  public:
   explicit StampCalibration(ClickTrackSpec spec = {}) : m_spec(spec) {}

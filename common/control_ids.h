@@ -30,7 +30,7 @@ enum ControlId : int {
   kIdcAdjustMinus = 1042,   // radio
 };
 
-// Status bar panes.
+// Status bar panes; the Caps, Num and Scroll Lock indicators follow the speed.
 enum StatusPane : int { kPanePrompt = 0, kPaneSongFacts = 1, kPaneEditorLine = 2, kPaneSpeed = 3 };
 
 }  // namespace vexalo

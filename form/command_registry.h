@@ -38,6 +38,20 @@ enum CommandId : int {
   kIdKeyForward = 33103,
   kIdKeyStop = 33104,
   kIdKeyEscape = 33105,
+  // Playback speed, the window view's span and stamp calibration (Tools menu).
+  kIdSpeedHalf = 33201,
+  kIdSpeedThreeQuarters = 33202,
+  kIdSpeedNormal = 33203,
+  kIdSpeedSlower = 33204,
+  kIdSpeedFaster = 33205,
+  kIdSpan50 = 33211,
+  kIdSpan100 = 33212,
+  kIdSpan200 = 33213,
+  kIdSpan400 = 33214,
+  kIdSpan800 = 33215,
+  kIdZoomIn = 33216,
+  kIdZoomOut = 33217,
+  kIdCalibrateStamping = 33220,
 };
 
 class CommandRegistry {

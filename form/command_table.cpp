@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "commands/editor_commands.h"
+#include "commands/listening_commands.h"
 #include "commands/lyrics_undo.h"
 #include "commands/mp3_open_command.h"
 #include "commands/save_commands.h"
@@ -13,6 +14,8 @@
 #include "commands/transport_commands.h"
 #include "common/control_ids.h"
 #include "common/shared_state.h"
+#include "playback/playback_speed.h"
+#include "playback/transport.h"
 
 namespace vexalo {
 
@@ -42,6 +45,23 @@ void TransportKey(const CommandContext&) {
 
 bool WhileSongShown(const CommandContext&) { return SongShown(); }
 
+template <int Percent>
+void SetSpeed(const CommandContext&) {
+  OnSpeed(Percent);
+}
+template <int Percent>
+bool SpeedIs(const CommandContext&) {
+  return PlaybackSpeedPercent.load() == Percent;
+}
+template <int Frames>
+void SetSpan(const CommandContext&) {
+  OnWindowSpan(Frames);
+}
+template <int Frames>
+bool SpanIs(const CommandContext&) {
+  return WindowFrames.load() == Frames;
+}
+
 bool CanUndo(const CommandContext& c) { return c.view && c.history && c.history->CanUndo(); }
 bool CanRedo(const CommandContext& c) { return c.view && c.history && c.history->CanRedo(); }
 void Undo(const CommandContext& c) { UndoLyrics(*c.view, *c.history); }
@@ -56,6 +76,8 @@ constexpr const char kFile[] = "File(&F)";
 constexpr const char kEdit[] = "Edit(&E)";
 constexpr const char kTools[] = "Tools(&T)";
 constexpr const char kHelp[] = "Help(&H)";
+constexpr const char kSpeedMenu[] = "Playback Speed";
+constexpr const char kSpanMenu[] = "User View Span";
 
 // Menu items first, in menu order; then buttons, control notifications and keys of their own.
 const CommandSpec kCommands[] = {
@@ -81,6 +103,34 @@ const CommandSpec kCommands[] = {
     {kIdEditorClear, "lyrics/clear", kTools, 3, "Editor Clear", "Text Editor Window Clear", Keys(), nullptr,
      &InLyricsStep<&OnEditorClear>},
     {kIdSettings, "app/settings", kTools, 4, "Settings\xA1\xA6", "Editor Settings", Keys(), nullptr, nullptr},
+    {kIdSpeedHalf, "playback/speed/half", kTools, 5, "0.5x", "Play at half speed, pitch kept", Keys(), nullptr,
+     &SetSpeed<50>, &SpeedIs<50>, kSpeedMenu},
+    {kIdSpeedThreeQuarters, "playback/speed/three-quarters", kTools, 5, "0.75x", "Play at three-quarter speed, pitch kept",
+     Keys(), nullptr, &SetSpeed<75>, &SpeedIs<75>, kSpeedMenu},
+    {kIdSpeedNormal, "playback/speed/normal", kTools, 5, "1x", "Play at the song's own speed", Keys(), nullptr,
+     &SetSpeed<100>, &SpeedIs<100>, kSpeedMenu},
+    {kIdSpeedSlower, "playback/speed/slower", kTools, 6, "Slower", "Play slower (key [ outside the editor)",
+     Keys(KeyChord{kVkOpenBracket, kModNone, KeyScope::OutsideEditor}), nullptr, &Run<&OnSpeedSlower>, nullptr,
+     kSpeedMenu},
+    {kIdSpeedFaster, "playback/speed/faster", kTools, 6, "Faster", "Play faster (key ] outside the editor)",
+     Keys(KeyChord{kVkCloseBracket, kModNone, KeyScope::OutsideEditor}), nullptr, &Run<&OnSpeedFaster>, nullptr,
+     kSpeedMenu},
+    {kIdSpan50, "view/window/span-50", kTools, 5, "50 frames", "User View spans 50 frames", Keys(), nullptr, &SetSpan<50>,
+     &SpanIs<50>, kSpanMenu},
+    {kIdSpan100, "view/window/span-100", kTools, 5, "100 frames", "User View spans 100 frames", Keys(), nullptr,
+     &SetSpan<100>, &SpanIs<100>, kSpanMenu},
+    {kIdSpan200, "view/window/span-200", kTools, 5, "200 frames", "User View spans 200 frames (as at first)", Keys(),
+     nullptr, &SetSpan<200>, &SpanIs<200>, kSpanMenu},
+    {kIdSpan400, "view/window/span-400", kTools, 5, "400 frames", "User View spans 400 frames", Keys(), nullptr,
+     &SetSpan<400>, &SpanIs<400>, kSpanMenu},
+    {kIdSpan800, "view/window/span-800", kTools, 5, "800 frames", "User View spans 800 frames", Keys(), nullptr,
+     &SetSpan<800>, &SpanIs<800>, kSpanMenu},
+    {kIdZoomIn, "view/window/zoom-in", kTools, 6, "Zoom In", "Half the span (Ctrl + mouse wheel up over the waveform)",
+     Keys(), nullptr, &Run<&OnZoomIn>, nullptr, kSpanMenu},
+    {kIdZoomOut, "view/window/zoom-out", kTools, 6, "Zoom Out",
+     "Twice the span (Ctrl + mouse wheel down over the waveform)", Keys(), nullptr, &Run<&OnZoomOut>, nullptr, kSpanMenu},
+    {kIdCalibrateStamping, "stamp/calibrate", kTools, 7, "Calibrate stamping\xA1\xA6",
+     "Measure how late you press the stamp key on what you hear", Keys(), nullptr, nullptr},
 
     {kIdHelpFinder, "help/contents", kHelp, 0, "Help", "Vexalo Caption Editor Help", Keys(), nullptr, nullptr},
     {kIdKeyboardShortcuts, "help/keyboard-shortcuts", kHelp, 0, "Keyboard shortcuts", "Keyboard Shortcut List", Keys(),
@@ -157,6 +207,11 @@ bool CommandEnabled(const CommandSpec& spec, const CommandContext& context) {
   return spec.enabled == nullptr || spec.enabled(context);
 }
 
+bool CommandCheckedNow(int id) {
+  const CommandSpec* spec = FindCommand(id);
+  return spec != nullptr && spec->checked != nullptr && spec->checked(CurrentCommandContext());
+}
+
 bool CommandEnabledNow(int id) {
   const CommandSpec* spec = FindCommand(id);
   return spec == nullptr || CommandEnabled(*spec, CurrentCommandContext());
@@ -200,10 +255,19 @@ const std::vector<MenuEntry>& MenuTable() {
     }
     for (std::string_view name : menus) {
       int group = -1;
+      std::vector<std::pair<std::string_view, int>> submenuGroups;  // each submenu's last group
       for (const CommandSpec& spec : kCommands) {
         if (spec.menu != name) continue;
-        if (group != -1 && spec.menuGroup != group) entries.push_back(MenuEntry{std::string(name), std::string(), 0});
-        group = spec.menuGroup;
+        auto known = std::find_if(submenuGroups.begin(), submenuGroups.end(),
+                                  [&](const auto& s) { return s.first == spec.submenu; });
+        if (spec.submenu.empty() || known == submenuGroups.end()) {
+          if (group != -1 && spec.menuGroup != group) entries.push_back(MenuEntry{std::string(name), std::string(), 0, {}, false});
+          group = spec.menuGroup;
+          if (!spec.submenu.empty()) known = submenuGroups.insert(submenuGroups.end(), {spec.submenu, spec.menuGroup});
+        } else if (known->second != spec.menuGroup) {
+          entries.push_back(MenuEntry{std::string(name), std::string(), 0, std::string(spec.submenu), false});
+        }
+        if (known != submenuGroups.end()) known->second = spec.menuGroup;
         std::string label(spec.label);
         for (const KeyChord& k : spec.keys) {
           if (!k.Empty() && k.scope == KeyScope::Window) {
@@ -211,7 +275,8 @@ const std::vector<MenuEntry>& MenuTable() {
             break;
           }
         }
-        entries.push_back(MenuEntry{std::string(name), std::move(label), spec.id});
+        entries.push_back(
+            MenuEntry{std::string(name), std::move(label), spec.id, std::string(spec.submenu), spec.checked != nullptr});
       }
     }
     return entries;

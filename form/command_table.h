@@ -76,6 +76,11 @@ struct CommandSpec {
   std::array<KeyChord, 2> keys;
   CommandPredicate enabled;  // null: always enabled
   CommandAction action;      // null: bound by the window
+  CommandPredicate checked = nullptr;  // a check item, ticked while this holds; null: a plain item
+  // The submenu of `menu` that holds the item ("Playback speed"); empty: `menu` itself. A
+  // submenu stands where its first item's row does and counts in that row's group; inside it, a
+  // separator comes between items of different groups.
+  std::string_view submenu = {};
 };
 
 std::span<const CommandSpec> CommandTable();
@@ -85,16 +90,21 @@ bool CommandEnabled(const CommandSpec& spec, const CommandContext& context);
 // Whether the command with this id is enabled now (true for ids the table does not know, whose
 // handlers decide for themselves).
 bool CommandEnabledNow(int id);
+// Whether the check item with this id is ticked now (false for plain items and unknown ids).
+bool CommandCheckedNow(int id);
 
 // "Ctrl+Shift+Z", "Alt+Up", "F5", "Space".
 std::string KeyText(const KeyChord& chord);
 
 // Menu 128 in order, generated from the table: an entry with command 0 is a separator. A label's
-// "\t" part is the text of the command's first window key; "(&X)" marks the mnemonic.
+// "\t" part is the text of the command's first window key; "(&X)" marks the mnemonic. Entries
+// with a submenu go into that submenu of `menu`, which is put where its first entry comes.
 struct MenuEntry {
   std::string menu;
   std::string label;
   int command = 0;
+  std::string submenu;
+  bool checkable = false;
 };
 const std::vector<MenuEntry>& MenuTable();
 

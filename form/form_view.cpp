@@ -8,6 +8,7 @@
 #include "common/repaint.h"
 #include "common/shared_state.h"
 #include "form/skin_layout.h"
+#include "playback/playback_speed.h"
 #include "playback/pointing.h"
 #include "playback/transport.h"
 #include "playback/waveform.h"
@@ -122,6 +123,7 @@ void FormView::OnInitialUpdate() {
   ResetAdjustFields(m_port);
   m_port.EditorSetLimit(static_cast<int>(kLyricsCapacity));
   m_port.SetFocus(kIdcEditor);
+  m_port.SetStatusText(kPaneSpeed, SpeedText(PlaybackSpeedPercent.load()));
 }
 
 void FormView::PressButton(int index) {

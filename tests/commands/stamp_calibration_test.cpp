@@ -41,6 +41,17 @@ TEST(StampCalibrationSummary, MedianSpreadAndWhetherToStore) {
   EXPECT_EQ(SummariseTaps({1, 2}, 12).text, "2 of 12 clicks pressed: press on at least 6 to calibrate.");
 }
 
+TEST(StampCalibrationTexts, TellTheClicksTheBeatAndThePresses) {
+  EXPECT_EQ(CalibrationInstructions(ClickTrackSpec{}),
+            "Press Start and listen: 12 clicks follow, one every 0.60 s. Press Space or Ctrl+Q on each click as you "
+            "would stamp a line.");
+  ClickTrackSpec fast;
+  fast.clicks = 8;
+  fast.beatMs = 450;
+  EXPECT_EQ(CalibrationInstructions(fast).substr(0, 55), "Press Start and listen: 8 clicks follow, one every 0.45");
+  EXPECT_EQ(CalibrationProgress(3, 12), "Listening: 3 of 12 clicks pressed.");
+}
+
 TEST(StampCalibrationTaps, EachPressCountsForItsNearestClickOnce) {
   StampCalibration c;  // clicks at 1000, 1600, ... 7600 ms
   for (int heard : {1130, 1740, 1720 /* second press on one click */, 2330, 2500 /* between clicks */, 2940, 3545,

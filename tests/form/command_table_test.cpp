@@ -11,6 +11,8 @@
 #include "common/control_ids.h"
 #include "form/command_bindings.h"
 #include "form/skin_layout.h"
+#include "playback/playback_speed.h"
+#include "playback/transport.h"
 #include "form/string_table.h"
 
 namespace vexalo {
@@ -73,8 +75,30 @@ TEST(CommandTable, EveryMenuItemHasAPromptAndEveryCommandAHandler) {
       windowOwn.insert(spec.id);
     }
   }
-  EXPECT_EQ(windowOwn, (std::set<int>{kIdAppExit, kIdSettings, kIdHelpFinder, kIdKeyboardShortcuts, kIdAppAbout}));
+  EXPECT_EQ(windowOwn, (std::set<int>{kIdAppExit, kIdSettings, kIdHelpFinder, kIdKeyboardShortcuts, kIdAppAbout,
+                                      kIdCalibrateStamping}));
   for (const skin::Button& b : skin::Buttons()) EXPECT_NE(FindCommand(b.command), nullptr) << b.command;
+}
+
+TEST(CommandTable, SpeedAndSpanChoicesAreTickedWhileTheyHold) {
+  const struct {
+    int speed;
+    int span;
+  } states[] = {{50, 800}, {75, 50}, {100, 200}};
+  const int speedIds[] = {kIdSpeedHalf, kIdSpeedThreeQuarters, kIdSpeedNormal};
+  const int speeds[] = {50, 75, 100};
+  const int spanIds[] = {kIdSpan50, kIdSpan100, kIdSpan200, kIdSpan400, kIdSpan800};
+  for (const auto& s : states) {
+    PlaybackSpeedPercent.store(s.speed);
+    WindowFrames.store(s.span);
+    for (std::size_t i = 0; i < std::size(speedIds); ++i) EXPECT_EQ(CommandCheckedNow(speedIds[i]), speeds[i] == s.speed);
+    for (std::size_t i = 0; i < std::size(spanIds); ++i)
+      EXPECT_EQ(CommandCheckedNow(spanIds[i]), kWindowSpans[i] == s.span) << kWindowSpans[i];
+  }
+  EXPECT_FALSE(CommandCheckedNow(kIdSpeedSlower)) << "a plain item";
+  EXPECT_FALSE(CommandCheckedNow(1));
+  PlaybackSpeedPercent.store(100);
+  WindowFrames.store(kWindowFrames);
 }
 
 TEST(CommandTable, KeyTexts) {

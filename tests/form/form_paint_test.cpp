@@ -111,6 +111,7 @@ TEST_F(FormTest, InitialUpdateSetsUpTheViewAndInstallsItsDrawRoutine) {
   EXPECT_FALSE(port.checks[1042]);
   EXPECT_EQ(port.editorLimit, 30'720);
   EXPECT_EQ(port.focus, 1001);
+  EXPECT_EQ(port.statusTexts[kPaneSpeed], "Speed 1x") << "the speed pane shows from the start";
 
   canvas.ops.clear();
   RepaintView();

@@ -1,7 +1,9 @@
 #include "form/key_routing.h"
 
 #include "commands/editor_commands.h"
+#include "common/control_ids.h"
 #include "form/command_table.h"
+#include "playback/playback_speed.h"
 #include "lyrics/lyrics_fixture.h"
 
 namespace vexalo::test {
@@ -106,6 +108,26 @@ TEST_F(KeyRouting, TransportKeysInsideTheEditorAreTyped) {
   }
   EXPECT_EQ(TransportCommand.load(), kCmdNone);
   EXPECT_EQ(PlayerState.load(), kStateWholeView);
+}
+
+TEST_F(KeyRouting, BracketsOutsideTheEditorStepTheSpeedAndAreTypedInIt) {
+  PlaybackSpeedPercent.store(100);
+  const struct {
+    int key;
+    bool inEditor;
+    int speedAfter;
+  } steps[] = {
+      {kVkOpenBracket, false, 75}, {kVkOpenBracket, false, 50}, {kVkOpenBracket, false, 50},
+      {kVkCloseBracket, true, 50}, {kVkCloseBracket, false, 75}, {kVkOpenBracket, true, 75},
+      {kVkCloseBracket, false, 100}, {kVkCloseBracket, false, 100},
+  };
+  for (const auto& s : steps) {
+    EXPECT_FALSE(RouteKeyDown(s.key, kModNone, s.inEditor)) << "the key still reaches the focused control";
+    EXPECT_EQ(PlaybackSpeedPercent.load(), s.speedAfter) << KeyText(KeyChord{s.key}) << " in editor " << s.inEditor;
+  }
+  EXPECT_EQ(view.statusTexts[kPaneSpeed], "Speed 1x");
+  EXPECT_EQ(TransportCommand.load(), kCmdNone);
+  PlaybackSpeedPercent.store(100);
 }
 
 }  // namespace

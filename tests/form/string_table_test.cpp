@@ -41,36 +41,55 @@ TEST(StringTable, TheWholeViewTipDiffersFromItsPromptOnlyInTheSmallF) {
 }
 
 TEST(MenuTable, ItemsInOrderWithTheirIdsAndEveryItemHasAPrompt) {
-  const std::pair<const char*, int> expected[] = {
-      {"MP3 Open(&O)...\tCtrl+O", 57601}, {"SyncMP3 Save(&S)\tCtrl+S", 57603}, {nullptr, 0},
-      {"Text Open", 32771},               {"Text Save", 32772},                {nullptr, 0},
-      {"Exit(&X)", 57665},
-      {"Undo(&U)\tCtrl+Z", kIdEditUndo},  {"Redo(&R)\tCtrl+Y", kIdEditRedo},
-      {"User View", 32776},               {"1:1 View", 32774},
-      {nullptr, 0},                       {"MP3+Txt", 32777},                  {nullptr, 0},
-      {"ID3 Tag Editor", 32781},          {nullptr, 0},                        {"Editor Clear", 32779},
-      {nullptr, 0},                       {"Settings\xA1\xA6", 32800},
-      {"Help", 57667},                    {"Keyboard shortcuts", kIdKeyboardShortcuts}, {nullptr, 0},
-      {"Vexalo Caption Editor Information(&A)...", 57664},
+  constexpr const char* kSpeed = "Playback Speed";
+  constexpr const char* kSpan = "User View Span";
+  const struct {
+    const char* label;  // null: a separator
+    int command;
+    const char* submenu;
+    bool checkable;
+  } expected[] = {
+      {"MP3 Open(&O)...\tCtrl+O", 57601, "", false}, {"SyncMP3 Save(&S)\tCtrl+S", 57603, "", false},
+      {nullptr, 0, "", false},
+      {"Text Open", 32771, "", false}, {"Text Save", 32772, "", false}, {nullptr, 0, "", false},
+      {"Exit(&X)", 57665, "", false},
+      {"Undo(&U)\tCtrl+Z", kIdEditUndo, "", false}, {"Redo(&R)\tCtrl+Y", kIdEditRedo, "", false},
+      {"User View", 32776, "", false}, {"1:1 View", 32774, "", false}, {nullptr, 0, "", false},
+      {"MP3+Txt", 32777, "", false}, {nullptr, 0, "", false},
+      {"ID3 Tag Editor", 32781, "", false}, {nullptr, 0, "", false},
+      {"Editor Clear", 32779, "", false}, {nullptr, 0, "", false},
+      {"Settings\xA1\xA6", 32800, "", false}, {nullptr, 0, "", false},
+      {"0.5x", kIdSpeedHalf, kSpeed, true}, {"0.75x", kIdSpeedThreeQuarters, kSpeed, true},
+      {"1x", kIdSpeedNormal, kSpeed, true}, {nullptr, 0, kSpeed, false},
+      {"Slower", kIdSpeedSlower, kSpeed, false}, {"Faster", kIdSpeedFaster, kSpeed, false},
+      {"50 frames", kIdSpan50, kSpan, true}, {"100 frames", kIdSpan100, kSpan, true},
+      {"200 frames", kIdSpan200, kSpan, true}, {"400 frames", kIdSpan400, kSpan, true},
+      {"800 frames", kIdSpan800, kSpan, true}, {nullptr, 0, kSpan, false},
+      {"Zoom In", kIdZoomIn, kSpan, false}, {"Zoom Out", kIdZoomOut, kSpan, false},
+      {nullptr, 0, "", false}, {"Calibrate stamping\xA1\xA6", kIdCalibrateStamping, "", false},
+      {"Help", 57667, "", false}, {"Keyboard shortcuts", kIdKeyboardShortcuts, "", false}, {nullptr, 0, "", false},
+      {"Vexalo Caption Editor Information(&A)...", 57664, "", false},
   };
   const auto& menu = MenuTable();
   ASSERT_EQ(menu.size(), std::size(expected));
   for (std::size_t i = 0; i < menu.size(); ++i) {
-    if (expected[i].first == nullptr) {
+    EXPECT_EQ(menu[i].submenu, expected[i].submenu) << i;
+    EXPECT_EQ(menu[i].checkable, expected[i].checkable) << i;
+    if (expected[i].label == nullptr) {
       EXPECT_EQ(menu[i].command, 0) << i;
       EXPECT_EQ(menu[i].label, "") << i;
       continue;
     }
-    EXPECT_EQ(menu[i].label, expected[i].first);
-    EXPECT_EQ(menu[i].command, expected[i].second);
+    EXPECT_EQ(menu[i].label, expected[i].label);
+    EXPECT_EQ(menu[i].command, expected[i].command);
     EXPECT_FALSE(CommandPrompt(menu[i].command).empty()) << menu[i].label;
   }
   EXPECT_EQ(menu[0].menu, "File(&F)");
   EXPECT_EQ(menu[7].menu, "Edit(&E)");
   EXPECT_EQ(menu[8].menu, "Edit(&E)");
   EXPECT_EQ(menu[9].menu, "Tools(&T)");
-  EXPECT_EQ(menu[18].menu, "Tools(&T)");
-  EXPECT_EQ(menu[19].menu, "Help(&H)");
+  EXPECT_EQ(menu[35].menu, "Tools(&T)");
+  EXPECT_EQ(menu[36].menu, "Help(&H)");
 }
 
 TEST(MenuTable, AcceleratorsOpenSaveUndoAndRedo) {
