@@ -17,13 +17,15 @@ using namespace vexalo::fuzz;
 
 namespace {
 
-// Where the file's ID3v2 tag ends, as the writer measures it (0 without a tag).
+// Where the file's ID3v2 tag ends, as the writer measures it (0 without a tag), a v2.4 footer
+// included.
 std::size_t TagEnd(const std::string& s) {
   if (s.size() < 10 || s.compare(0, 3, "ID3") != 0) return 0;
   auto b = [&](int i) { return static_cast<unsigned char>(s[i]); };
   if ((b(6) | b(7) | b(8) | b(9)) & 0x80) return 0;
   const std::size_t size = std::size_t{b(6)} << 21 | std::size_t{b(7)} << 14 | std::size_t{b(8)} << 7 | b(9);
-  return std::min(s.size(), 10 + size);
+  const std::size_t footer = b(3) == 4 && (b(5) & 0x10) ? 10 : 0;
+  return std::min(s.size(), 10 + size + footer);
 }
 
 }  // namespace

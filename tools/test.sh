@@ -23,5 +23,5 @@ if [ "${VEXALO_QUICK:-0}" != 1 ]; then
   (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --output-on-failure -j "$jobs")
   bash tools/ci_tsan.sh "$jobs"
-  bash tools/fuzz.sh "codec decode sync_table sync_text" 20  # libFuzzer harnesses, 20 s each on their corpora
+  bash tools/fuzz.sh all 20  # every libFuzzer harness, 20 s each on its corpus, two at a time
 fi
