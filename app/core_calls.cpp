@@ -18,6 +18,7 @@
 #include "commands/save_commands.h"
 #include "commands/tag_editor_dialog.h"
 #include "commands/text_commands.h"
+#include "commands/timing_commands.h"
 #include "commands/time_adjust.h"
 #include "common/control_ids.h"
 #include "common/shared_state.h"
@@ -76,8 +77,16 @@ void OpenMp3AtStart(const std::string& path) {
   Commands().Run(kIdMp3FileOpen);
 }
 
-void LivePanelTick() {
+void TimingTick() {
   if (ViewPort* view = ActiveView.load()) TheLivePanel().Tick(*view);
+  ReplayTick();
+}
+
+void EditorDoubleClicked() {
+  ViewPort* view = ActiveView.load();
+  if (view == nullptr) return;
+  const int line = view->EditorLineIndex(view->EditorCaretLine());
+  if (line >= 0) ReplayGroupAtLine(*view, static_cast<std::size_t>(line));
 }
 
 void ShowAudioNotice() {

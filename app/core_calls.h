@@ -26,8 +26,12 @@ void LeftButtonDown();
 void PromptSaveOnExit();
 // MP3 File Open of a file named on the command line, as after its dialog.
 void OpenMp3AtStart(const std::string& path);
-// The view's timer: the lyric panel's table follows typing that has paused.
-void LivePanelTick();
+// The view's timer: the lyric panel's table follows typing that has paused, and a replay that
+// waited for a playback to end starts.
+void TimingTick();
+// A double click in the lyrics editor, once the editor has placed the caret: on a tag line it
+// replays that group.
+void EditorDoubleClicked();
 // Tells the user once, in the status bar, that no audio device could be opened.
 void ShowAudioNotice();
 // Binds every menu, accelerator and button command to its handler.

@@ -171,6 +171,10 @@ void CVexaloCaptionView::CreateControls() {
   for (int id : {kIdcGroupFrame, kIdcSideTime, kIdcAdjustPreview}) m_hiddenTexts[id];
 
   m_editor->Bind(wxEVT_TEXT, &CVexaloCaptionView::OnEditorText, this);
+  m_editor->Bind(wxEVT_LEFT_DCLICK, [this](wxMouseEvent& e) {
+    e.Skip();
+    CallAfter([] { core::EditorDoubleClicked(); });
+  });
   m_editor->Bind(wxEVT_SET_FOCUS, [](wxFocusEvent& e) {
     core::EditorFocusChanged(true);
     e.Skip();
@@ -298,7 +302,7 @@ void CVexaloCaptionView::OnMouse(wxMouseEvent& event) {
 void CVexaloCaptionView::OnViewTimer(wxTimerEvent&) {
   if (m_shutDown) return;
   vexalo::OnTimer(0);
-  core::LivePanelTick();
+  core::TimingTick();
   core::ShowAudioNotice();
 }
 

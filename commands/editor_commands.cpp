@@ -46,6 +46,20 @@ std::size_t StampedTagLength(std::string_view text, std::size_t s) {
   return tag + LineBreakAt(text, s + tag);
 }
 
+// Start of the line before the one at s when that line is a long tag and its line break alone.
+std::optional<std::size_t> TagLineAbove(std::string_view text, std::size_t s) {
+  if (s == 0 || s > text.size()) return std::nullopt;
+  std::size_t p = s - 1;
+  if (text[p] != '\n' && text[p] != '\r') return std::nullopt;
+  if (text[p] == '\n' && p > 0 && text[p - 1] == '\r') --p;
+  if (p < kEditorLongTagBytes - 2) return std::nullopt;
+  const std::size_t start = p - (kEditorLongTagBytes - 2);
+  if (start > 0 && text[start - 1] != '\n' && text[start - 1] != '\r') return std::nullopt;
+  if (EditorLongTagAt(text, start) != kEditorLongTagBytes - 2) return std::nullopt;
+  if (start + StampedTagLength(text, start) != s) return std::nullopt;
+  return start;
+}
+
 TimeMark MarkOfMillis(int ms) { return TimeMark{ms / 60000, (ms / 1000) % 60, ms % 1000}; }
 
 int MillisOf(TimeMark t) { return t.minutes * 60000 + t.seconds * 1000 + t.millis; }
@@ -98,8 +112,11 @@ void OnInsertTimeInfo() {
   const int lineStart = view->EditorLineIndex(CaretLine);
   const std::size_t s =
       lineStart < 0 ? text.size() : std::min(static_cast<std::size_t>(lineStart), text.size());
-  if (EditorLongTagAt(text, s) != 0) text.erase(s, StampedTagLength(text, s));
-  text.insert(s, tag);
+  // A lyric line right under its group's tag line is stamped again by replacing that tag.
+  const std::optional<std::size_t> above = EditorLongTagAt(text, s) != 0 ? std::nullopt : TagLineAbove(text, s);
+  const std::size_t at = above ? *above : s;
+  if (EditorLongTagAt(text, at) != 0) text.erase(at, StampedTagLength(text, at));
+  text.insert(at, tag);
   if (!whole || text.size() > kMaxLyricsTextBytes) {
     view->MessageBox(kTextSizeOver, kProductTitle, MessageStyle::Ok);
     return;
@@ -107,7 +124,15 @@ void OnInsertTimeInfo() {
   LyricsTextBuffer = text;
   view->SetEditorText(LyricsTextBuffer);
 
-  if (AutoAdvance == 1) {
+  if (above) {
+    // No line was added: the caret moves on to the next line, or stays on the stamped tag.
+    if (AutoAdvance == 1 && view->EditorLineIndex(CaretLine + 1) >= 0) {
+      CaretLine += 1;
+      FirstVisibleLine += 1;
+    } else {
+      CaretLine -= 1;
+    }
+  } else if (AutoAdvance == 1) {
     CaretLine += 2;
     if (view->EditorLineIndex(CaretLine) < 0) {
       CaretLine -= 2;

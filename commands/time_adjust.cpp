@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "commands/editor_commands.h"
+#include "commands/timing_commands.h"
 #include "common/control_ids.h"
 #include "common/cp949_chars.h"
 #include "common/shared_state.h"
@@ -104,32 +105,106 @@ void ResetAdjustFields(ViewPort& view) {
   view.SetChecked(kIdcAdjustMinus, false);
 }
 
+namespace {
+
+// Start of the line that holds byte `at`, and the end of the line (past its line break) that holds
+// the byte before `to` (to itself when it begins a line).
+std::size_t LineStartAt(std::string_view text, std::size_t at) {
+  at = std::min(at, text.size());
+  while (at > 0 && text[at - 1] != '\n' && text[at - 1] != '\r') --at;
+  return at;
+}
+
+std::size_t LineEndAt(std::string_view text, std::size_t to) {
+  to = std::min(to, text.size());
+  if (to == 0 || text[to - 1] == '\n' || (text[to - 1] == '\r' && (to == text.size() || text[to] != '\n'))) return to;
+  while (to < text.size() && text[to] != '\n' && text[to] != '\r') ++to;
+  return to + LineBreakAt(text, to);
+}
+
+int CountLongTags(std::string_view text, std::size_t from, std::size_t to) {
+  int n = 0;
+  for (std::size_t i = from; i < to; i = NextCharacter(text, i)) {
+    if (EditorLongTagAt(text, i) != 0) ++n;
+  }
+  return n;
+}
+
+// The Adjust of the tags that begin in [from, to) (all of them for the whole text): asks, shifts
+// and puts the text back. The caret and scroll come back only when part of the text moved.
+void AdjustTags(ViewPort& view, std::size_t from, std::size_t to, bool whole) {
+  const std::optional<int> seconds = AdjustSecondsValue(AdjustSeconds);
+  const std::optional<int> tenths = AdjustTenthsValue(AdjustTenths);
+  if (!seconds || !tenths) {
+    view.MessageBox(kAdjustValueError, kProductTitle, MessageStyle::Ok);
+    return;
+  }
+  if (!whole) {
+    // Putting back a text cut at the buffer's size would lose its end.
+    view.MessageBox(kTextSizeOver, kProductTitle, MessageStyle::Ok);
+    return;
+  }
+  const bool part = from != 0 || to != LyricsTextBuffer.size();
+  char question[128];
+  std::snprintf(question, sizeof question, AdjustPlus == 1 ? kAdjustPlusFormat : kAdjustMinusFormat, *seconds,
+                *tenths);
+  std::string ask = question;
+  if (part) {
+    std::snprintf(question, sizeof question, kAdjustPartFormat, CountLongTags(LyricsTextBuffer, from, to),
+                  CountLongTags(LyricsTextBuffer, 0, LyricsTextBuffer.size()));
+    ask += question;
+  }
+  int selFrom = 0, selTo = 0;
+  view.EditorGetSelection(selFrom, selTo);
+  if (view.MessageBox(ask, kProductTitle, MessageStyle::YesNo) != Answer::Yes) return;
+  const int shift = 100 * (10 * *seconds + *tenths);
+  std::string scratch = LyricsTextBuffer.substr(from, to - from);
+  ShiftLongTags(scratch, AdjustPlus == 1 ? shift : -shift);
+  LyricsTextBuffer.replace(from, to - from, scratch);
+  view.SetEditorText(LyricsTextBuffer);
+  if (part) {
+    view.EditorSelect(selFrom, selTo);
+    view.EditorScroll(FirstVisibleLine);
+  }
+}
+
+}  // namespace
+
 void OnAdjust() {
   ViewPort* view = ActiveView.load();
   if (view == nullptr) return;
   const bool whole = CaptureEditorText();
   UpdateViewData();
   if (LyricsTextBuffer.empty()) return;
-  const std::optional<int> seconds = AdjustSecondsValue(AdjustSeconds);
-  const std::optional<int> tenths = AdjustTenthsValue(AdjustTenths);
-  if (!seconds || !tenths) {
-    view->MessageBox(kAdjustValueError, kProductTitle, MessageStyle::Ok);
+  int selFrom = 0, selTo = 0;
+  view->EditorGetSelection(selFrom, selTo);
+  std::size_t from = 0, to = LyricsTextBuffer.size();
+  if (selTo > selFrom) {
+    const std::size_t a = LineStartAt(LyricsTextBuffer, static_cast<std::size_t>(selFrom));
+    const std::size_t b = LineEndAt(LyricsTextBuffer, static_cast<std::size_t>(selTo));
+    if (CountLongTags(LyricsTextBuffer, a, b) > 0) {
+      from = a;
+      to = b;
+    }
+  }
+  AdjustTags(*view, from, to, whole);
+}
+
+void OnAdjustFromCaret() {
+  ViewPort* view = ActiveView.load();
+  if (view == nullptr) return;
+  const bool whole = CaptureEditorText();
+  UpdateViewData();
+  if (LyricsTextBuffer.empty()) return;
+  int selFrom = 0, selTo = 0;
+  view->EditorGetSelection(selFrom, selTo);
+  const std::size_t line = LineStartAt(LyricsTextBuffer, static_cast<std::size_t>(std::max(0, selFrom)));
+  const std::size_t from = GroupTagBefore(LyricsTextBuffer, line).value_or(line);
+  if (CountLongTags(LyricsTextBuffer, from, LyricsTextBuffer.size()) == 0) {
+    view->SetStatusText(kPanePrompt, kNoGroupText);
     return;
   }
-  if (!whole) {
-    // Putting back a text cut at the buffer's size would lose its end.
-    view->MessageBox(kTextSizeOver, kProductTitle, MessageStyle::Ok);
-    return;
-  }
-  char question[64];
-  std::snprintf(question, sizeof question, AdjustPlus == 1 ? kAdjustPlusFormat : kAdjustMinusFormat, *seconds,
-                *tenths);
-  if (view->MessageBox(question, kProductTitle, MessageStyle::YesNo) != Answer::Yes) return;
-  const int shift = 100 * (10 * *seconds + *tenths);
-  std::string scratch = LyricsTextBuffer;
-  ShiftLongTags(scratch, AdjustPlus == 1 ? shift : -shift);
-  LyricsTextBuffer = scratch;
-  view->SetEditorText(LyricsTextBuffer);
+  AdjustTags(*view, from, LyricsTextBuffer.size(), whole);
 }
 
 void OnChangeAdjustSeconds() { FilterField(AdjustSeconds, kIdcAdjustSeconds, &AcceptsAdjustSeconds); }

@@ -13,6 +13,8 @@ class ViewPort;
 
 inline constexpr char kAdjustPlusFormat[] = "Time Adjust = +%d.%d";
 inline constexpr char kAdjustMinusFormat[] = "Time Adjust = -%d.%d";
+// Added to the question when only part of the tags move: how many, of how many.
+inline constexpr char kAdjustPartFormat[] = " (%d of %d time tags)";
 // Shown when an adjust field holds a text that is no amount (the change filters keep such texts
 // out; a field set from elsewhere may still hold one).
 inline constexpr char kAdjustValueError[] = " Time Adjust Value Error !!! ";
@@ -44,7 +46,11 @@ void ShiftLongTags(std::string& text, int shiftMillis);
 // view data and in `view`'s controls.
 void ResetAdjustFields(ViewPort& view);
 
-void OnAdjust();               // button 1016
+// Adjust (button 1016): every long tag, or, when the selection holds one, the tags of the
+// selected lines only (the caret and selection then stay).
+void OnAdjust();
+// "Adjust from caret": the tag of the caret's group and every later one.
+void OnAdjustFromCaret();
 void OnChangeAdjustSeconds();  // change notification of edit 1022
 void OnChangeAdjustTenths();   // change notification of edit 1017
 void OnAdjustPlus();           // radio 1041

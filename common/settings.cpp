@@ -37,6 +37,8 @@ constexpr std::array kSettingsTable{
     SettingSpec{kSettingStampReactionMs, SettingType::Int, "0", "Reaction offset (ms) taken off heard stamps",
                 kStampGroup, -500, 1000},
     SettingSpec{kSettingStampSnapToOnset, SettingType::Bool, "false", "Snap stamps to the voice's onset", kStampGroup},
+    SettingSpec{kSettingReplayPreRollMs, SettingType::Int, "1000", "Replay pre-roll (ms) before a group's time",
+                kStampGroup, 0, 3000},
 };
 
 std::string_view Trim(std::string_view s) {

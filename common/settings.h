@@ -44,6 +44,8 @@ constexpr std::string_view kSettingStampHeardPosition = "stamp.heard_position";
 constexpr std::string_view kSettingStampReactionMs = "stamp.reaction_ms";
 // A stamp moves to the voice's onset: the clearest rise of the song's energy within 150 ms.
 constexpr std::string_view kSettingStampSnapToOnset = "stamp.snap_to_onset";
+// F5 and F6 replay a group from this many milliseconds before its time.
+constexpr std::string_view kSettingReplayPreRollMs = "replay.pre_roll_ms";
 
 enum class SettingType { Bool, Int, String };
 

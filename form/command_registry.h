@@ -32,6 +32,13 @@ enum CommandId : int {
   kIdEditUndo = 33001,
   kIdEditRedo = 33002,
   kIdKeyboardShortcuts = 33010,
+  kIdNudgeEarlier = 33020,
+  kIdNudgeLater = 33021,
+  kIdNudgeEarlierMore = 33022,
+  kIdNudgeLaterMore = 33023,
+  kIdReplayGroup = 33024,
+  kIdReplayPreviousGroup = 33025,
+  kIdAdjustFromCaret = 33026,
   // Keys without a menu item or button: the transport keys outside the editor.
   kIdKeyPlay = 33101,
   kIdKeyRewind = 33102,

@@ -11,6 +11,7 @@
 #include "commands/tag_editor_dialog.h"
 #include "commands/text_commands.h"
 #include "commands/time_adjust.h"
+#include "commands/timing_commands.h"
 #include "commands/transport_commands.h"
 #include "common/control_ids.h"
 #include "common/shared_state.h"
@@ -44,6 +45,17 @@ void TransportKey(const CommandContext&) {
 }
 
 bool WhileSongShown(const CommandContext&) { return SongShown(); }
+bool WithView(const CommandContext& c) { return c.view && c.history; }
+
+template <int Millis>
+void Nudge(const CommandContext& c) {
+  if (c.view && c.history) NudgeCaretGroup(*c.view, *c.history, Millis);
+}
+
+template <int Back>
+void ReplayBack(const CommandContext& c) {
+  if (c.view) ReplayGroup(*c.view, Back);
+}
 
 template <int Percent>
 void SetSpeed(const CommandContext&) {
@@ -74,6 +86,7 @@ constexpr std::array<KeyChord, 2> Keys(KeyChord a = {}, KeyChord b = {}) { retur
 
 constexpr const char kFile[] = "File(&F)";
 constexpr const char kEdit[] = "Edit(&E)";
+constexpr const char kTiming[] = "Timing(&I)";
 constexpr const char kTools[] = "Tools(&T)";
 constexpr const char kHelp[] = "Help(&H)";
 constexpr const char kSpeedMenu[] = "Playback Speed";
@@ -93,6 +106,25 @@ const CommandSpec kCommands[] = {
      &CanUndo, &Undo},
     {kIdEditRedo, "edit/redo", kEdit, 0, "Redo(&R)", "Redo the change to the lyrics undone last",
      Keys(Window('Y', kModCtrl), Window('Z', kModCtrl | kModShift)), &CanRedo, &Redo},
+
+    {kIdNudgeEarlier, "timing/nudge/earlier", kTiming, 0, "Caret's group 10 ms earlier",
+     "Move the time tag of the caret's group 10 ms earlier", Keys(Window(kVkUp, kModAlt)), &WithView, &Nudge<-10>},
+    {kIdNudgeLater, "timing/nudge/later", kTiming, 0, "Caret's group 10 ms later",
+     "Move the time tag of the caret's group 10 ms later", Keys(Window(kVkDown, kModAlt)), &WithView, &Nudge<10>},
+    {kIdNudgeEarlierMore, "timing/nudge/earlier-more", kTiming, 0, "Caret's group 100 ms earlier",
+     "Move the time tag of the caret's group 100 ms earlier", Keys(Window(kVkUp, kModAlt | kModShift)), &WithView,
+     &Nudge<-100>},
+    {kIdNudgeLaterMore, "timing/nudge/later-more", kTiming, 0, "Caret's group 100 ms later",
+     "Move the time tag of the caret's group 100 ms later", Keys(Window(kVkDown, kModAlt | kModShift)), &WithView,
+     &Nudge<100>},
+    {kIdReplayGroup, "timing/replay", kTiming, 1, "Replay the caret's group",
+     "Play from just before the time of the caret's group", Keys(Window(kVkF1 + 4)), &WhileSongShown,
+     &ReplayBack<0>},
+    {kIdReplayPreviousGroup, "timing/replay/previous", kTiming, 1, "Replay the group before",
+     "Play from just before the time of the group before the caret's", Keys(Window(kVkF1 + 5)), &WhileSongShown,
+     &ReplayBack<1>},
+    {kIdAdjustFromCaret, "timing/adjust-from-caret", kTiming, 2, "Adjust from caret",
+     "Adjust the caret's group and every later one", Keys(), nullptr, &InLyricsStep<&OnAdjustFromCaret>},
 
     {kIdWindowView, "view/window", kTools, 0, "User View", "Partial WaveForm View", Keys(), nullptr, &Run<&OnWindowView>},
     {kIdWholeView, "view/whole", kTools, 0, "1:1 View", "All WaveForm View", Keys(), nullptr, &Run<&OnWholeView>},

@@ -76,6 +76,44 @@ TEST_F(InsertTimeInfo, ReplacesALongTagAlreadyOnTheLine) {
   EXPECT_EQ(Selected(), LongTag("00023000"));
 }
 
+TEST_F(InsertTimeInfo, StampingALyricLineRightUnderItsTagReplacesThatTag) {
+  PlayerState.store(kStateWholeView);
+  PlayTime.Store({0, 4, 500});
+  const std::string text = LongTag("00010000") + "a\r\n" + LongTag("00020000") + "b\r\nc";
+  // Caret on "b", whose tag stands on the line directly above: that tag is replaced, selected.
+  Editor(text, 3);
+  OnInsertTimeInfo();
+  EXPECT_EQ(view.editorText, LongTag("00010000") + "a\r\n" + LongTag("00000450") + "b\r\nc");
+  EXPECT_EQ(Selected(), LongTag("00000450"));
+  // Caret on "c", the group's second lyric line: a tag of its own is put in front of it.
+  Editor(text, 4);
+  OnInsertTimeInfo();
+  EXPECT_EQ(view.editorText, text.substr(0, text.size() - 1) + LongTag("00000450") + "c");
+  // A tag with lyric bytes after it on its line is no tag line: the line under it gets its own.
+  const std::string sameLine = "\xA7" "00010000" "\xBB" "a\r\nb";
+  Editor(sameLine, 1);
+  OnInsertTimeInfo();
+  EXPECT_EQ(view.editorText, "\xA7" "00010000" "\xBB" "a\r\n" + LongTag("00000450") + "b");
+}
+
+TEST_F(InsertTimeInfo, AutoAdvanceAfterAReStampMovesOneLine) {
+  PlayerState.store(kStateWholeView);
+  PlayTime.Store({0, 4, 0});
+  AutoAdvance = 1;
+  Editor(LongTag("00010000") + "a\r\nb\r\nc", 1, 0);
+  OnInsertTimeInfo();
+  EXPECT_EQ(view.editorText, LongTag("00000400") + "a\r\nb\r\nc");
+  EXPECT_EQ(CaretLine, 2);
+  EXPECT_EQ(Selected(), "b\r\n");
+  EXPECT_EQ(view.firstVisibleLine, 1);
+  // On the last line there is nowhere to go: the stamped tag is selected.
+  Editor(LongTag("00010000") + "a", 1, 0);
+  OnInsertTimeInfo();
+  EXPECT_EQ(view.editorText, LongTag("00000400") + "a");
+  EXPECT_EQ(CaretLine, 0);
+  EXPECT_EQ(Selected(), LongTag("00000400"));
+}
+
 TEST_F(InsertTimeInfo, ReplacesATagAndItsLineBreakWhateverItIs) {
   // Callers other than the window may hand over lone LF or CR line ends; lyric bytes that follow
   // a tag without a line break are kept.

@@ -54,6 +54,13 @@ TEST(MenuTable, ItemsInOrderWithTheirIdsAndEveryItemHasAPrompt) {
       {"Text Open", 32771, "", false}, {"Text Save", 32772, "", false}, {nullptr, 0, "", false},
       {"Exit(&X)", 57665, "", false},
       {"Undo(&U)\tCtrl+Z", kIdEditUndo, "", false}, {"Redo(&R)\tCtrl+Y", kIdEditRedo, "", false},
+      {"Caret's group 10 ms earlier\tAlt+Up", kIdNudgeEarlier, "", false},
+      {"Caret's group 10 ms later\tAlt+Down", kIdNudgeLater, "", false},
+      {"Caret's group 100 ms earlier\tAlt+Shift+Up", kIdNudgeEarlierMore, "", false},
+      {"Caret's group 100 ms later\tAlt+Shift+Down", kIdNudgeLaterMore, "", false}, {nullptr, 0, "", false},
+      {"Replay the caret's group\tF5", kIdReplayGroup, "", false},
+      {"Replay the group before\tF6", kIdReplayPreviousGroup, "", false}, {nullptr, 0, "", false},
+      {"Adjust from caret", kIdAdjustFromCaret, "", false},
       {"User View", 32776, "", false}, {"1:1 View", 32774, "", false}, {nullptr, 0, "", false},
       {"MP3+Txt", 32777, "", false}, {nullptr, 0, "", false},
       {"ID3 Tag Editor", 32781, "", false}, {nullptr, 0, "", false},
@@ -87,12 +94,14 @@ TEST(MenuTable, ItemsInOrderWithTheirIdsAndEveryItemHasAPrompt) {
   EXPECT_EQ(menu[0].menu, "File(&F)");
   EXPECT_EQ(menu[7].menu, "Edit(&E)");
   EXPECT_EQ(menu[8].menu, "Edit(&E)");
-  EXPECT_EQ(menu[9].menu, "Tools(&T)");
-  EXPECT_EQ(menu[35].menu, "Tools(&T)");
-  EXPECT_EQ(menu[36].menu, "Help(&H)");
+  EXPECT_EQ(menu[9].menu, "Timing(&I)");
+  EXPECT_EQ(menu[17].menu, "Timing(&I)");
+  EXPECT_EQ(menu[18].menu, "Tools(&T)");
+  EXPECT_EQ(menu[44].menu, "Tools(&T)");
+  EXPECT_EQ(menu[45].menu, "Help(&H)");
 }
 
-TEST(MenuTable, AcceleratorsOpenSaveUndoAndRedo) {
+TEST(MenuTable, AcceleratorsAreTheWindowKeysOfTheTableInOrder) {
   const struct {
     int key;
     int modifiers;
@@ -100,6 +109,9 @@ TEST(MenuTable, AcceleratorsOpenSaveUndoAndRedo) {
   } expected[] = {
       {'O', kModCtrl, kIdMp3FileOpen}, {'S', kModCtrl, kIdSyncMp3FileSave}, {'Z', kModCtrl, kIdEditUndo},
       {'Y', kModCtrl, kIdEditRedo},    {'Z', kModCtrl | kModShift, kIdEditRedo},
+      {kVkUp, kModAlt, kIdNudgeEarlier}, {kVkDown, kModAlt, kIdNudgeLater},
+      {kVkUp, kModAlt | kModShift, kIdNudgeEarlierMore}, {kVkDown, kModAlt | kModShift, kIdNudgeLaterMore},
+      {kVkF1 + 4, kModNone, kIdReplayGroup}, {kVkF1 + 5, kModNone, kIdReplayPreviousGroup},
   };
   const auto& acc = AcceleratorTable();
   ASSERT_EQ(acc.size(), std::size(expected));
