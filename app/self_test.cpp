@@ -9,6 +9,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <memory>
 #include <regex>
 #include <string>
 #include <thread>
@@ -479,6 +480,56 @@ void StampLine(Runner& r) {
     return cp949.size() == std::string("first line\r\n").size() + 12 + std::string("second line").size() &&
            static_cast<unsigned char>(cp949[12]) == 0xA7 && static_cast<unsigned char>(cp949[21]) == 0xBB;
   });
+}
+
+// A line stamped during playback shows in the lyric panel at once, without a save; Ctrl+Z takes
+// the stamp away, Ctrl+Y brings it back, Alt+Down nudges it 10 ms later.
+void LivePanelStamp(Runner& r) {
+  WaitForDecode(r);
+  TypeIntoEditor(r, "first line");
+  r.Do("Enter", [&r] { r.Sim().Char(WXK_RETURN); });
+  r.Do("type", [&r] { r.Sim().Text("second line"); });
+  r.Step("two lines", [&r] { return r.View().Editor()->GetValue() == "first line\nsecond line"; }, 4000);
+  r.Do("point at Play", [&r] {
+    const wxPoint c = Centre(skin::ButtonAt(skin::kPlay).hit);
+    r.MoveTo(c.x, c.y);
+  });
+  r.WaitForPointer();
+  r.Pause(100);
+  r.Do("click Play", [&r] { r.Click(); });
+  r.Step("Play Time passes 0.3 s", [] { return WorkerBusy.load() == 1 && PlayMillis() >= 300; }, 5000);
+  r.Do("back into the editor", [&r] {
+    const wxRect e = r.View().ControlWxRect(kIdcEditor);
+    r.MoveTo(e.x + e.width / 2, e.y + e.height - 10);
+  });
+  r.WaitForPointer();
+  r.Pause(100);
+  r.Do("click", [&r] { r.Click(); });
+  r.Step("editor has the focus", [&r] { return wxWindow::FindFocus() == r.View().Editor(); }, 5000);
+  r.Do("caret to the start", [&r] { r.Sim().Char(WXK_HOME, wxMOD_CONTROL); });
+  r.Pause(100);
+  r.Do("Ctrl+Q", [&r] { r.Sim().Char('q', wxMOD_CONTROL); });
+  static const std::regex stamped("\xC2\xA7([0-9]{8})\xC2\xBB\nfirst line\nsecond line");
+  r.Step("the first line is stamped", [&r] { return std::regex_match(Utf8(r.View().Editor()->GetValue()), stamped); }, 3000);
+  r.Step("the panel shows the stamped line during the playback", [] {
+    return WorkerBusy.load() == 1 && LyricPanelText.Get().find("first line") != std::string::npos;
+  }, 3000);
+  r.Pause(800);  // time for a screenshot of the panel
+  r.Do("Ctrl+Z", [&r] { r.Sim().Char('z', wxMOD_CONTROL); });
+  r.Step("the stamp is gone", [&r] { return r.View().Editor()->GetValue() == "first line\nsecond line"; }, 3000);
+  r.Do("Ctrl+Y", [&r] { r.Sim().Char('y', wxMOD_CONTROL); });
+  r.Step("the stamp is back", [&r] { return std::regex_match(Utf8(r.View().Editor()->GetValue()), stamped); }, 3000);
+  auto before = std::make_shared<std::string>();
+  r.Do("Alt+Down", [&r, before] {
+    *before = r.View().GetEditorText().substr(1, 8);
+    r.Sim().Char(WXK_DOWN, wxMOD_ALT);
+  });
+  r.Step("the tag is 10 ms later", [&r, before] {
+    const std::string now = r.View().GetEditorText().substr(1, 8);
+    const int a = std::stoi(before->substr(4, 2)) * 100 + std::stoi(before->substr(6, 2));
+    const int b = std::stoi(now.substr(4, 2)) * 100 + std::stoi(now.substr(6, 2));
+    return b == a + 1;
+  }, 3000);
 }
 
 // Exit with unsaved lyrics asks " Text File Save ? "; No ends the program.
@@ -1081,6 +1132,7 @@ const std::map<std::string, void (*)(Runner&)>& Tests() {
   static const std::map<std::string, void (*)(Runner&)> tests{
       {"decode-screenshot", &DecodeScreenshot}, {"space-plays", &SpacePlays}, {"hover-tip", &HoverTip},
       {"exit-prompt", &ExitPrompt},             {"stamp-line", &StampLine},             {"new-user", &NewUser},
+      {"live-panel-stamp", &LivePanelStamp},
       {"bench-latency", &BenchLatency},
       {"pose-empty", &PoseEmpty},               {"pose-whole", &PoseWhole},
       {"pose-window-playing", &PoseWindowPlaying}, {"pose-tag-editor", &PoseTagEditor},       {"close-while-decoding", &CloseWhileDecoding},
