@@ -6,8 +6,10 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <regex>
@@ -482,8 +484,11 @@ void StampLine(Runner& r) {
   });
 }
 
+void Xdotool(const std::string& args);
+
 // A line stamped during playback shows in the lyric panel at once, without a save; Ctrl+Z takes
-// the stamp away, Ctrl+Y brings it back, Alt+Down nudges it 10 ms later.
+// the stamp away, Ctrl+Y brings it back, Alt+Down nudges it 10 ms later; SyncMP3 Save writes the
+// one stamp, as the command-line tool reads it back.
 void LivePanelStamp(Runner& r) {
   WaitForDecode(r);
   TypeIntoEditor(r, "first line");
@@ -530,6 +535,38 @@ void LivePanelStamp(Runner& r) {
     const int b = std::stoi(now.substr(4, 2)) * 100 + std::stoi(now.substr(6, 2));
     return b == a + 1;
   }, 3000);
+  // SyncMP3 Save, then the command-line tool reads the saved file's lyrics: exactly the one tag.
+  const std::string song = "/tmp/vexalo-selftest-" + std::to_string(getpid()) + ".mp3";
+  r.Do("SyncMP3 Save from the menu", [&r] { r.RunMenu(kIdSyncMp3FileSave); });
+  r.Step("save dialog", [&r] { return r.View().OpenFileDialog() != nullptr; }, 5000);
+  r.Pause(300);
+  r.Do("type the path over the proposed name", [song] {
+    Xdotool("key ctrl+a");
+    Xdotool("type --delay 2 " + song);
+  });
+  r.Pause(300);
+  r.Do("Enter", [] { Xdotool("key Return"); });
+  r.Step("dialog closed and the song written", [&r, song] {
+    std::ifstream in(song, std::ios::binary);
+    return !r.View().OpenFileDialog() && in && in.seekg(0, std::ios::end).tellg() > 1000;
+  }, 8000);
+  r.Check("vexalo-sync extract shows the stamp and the two lines", [&r, song] {
+    char self[4096] = {};
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0) return false;
+    std::string tool(self, static_cast<std::size_t>(n));
+    tool = tool.substr(0, tool.rfind('/')) + "/../cli/vexalo-sync";
+    const std::string out = song + ".snc";
+    if (std::system((tool + " extract " + song + " -o " + out + " >/dev/null 2>&1").c_str()) != 0) return false;
+    std::ifstream in(out, std::ios::binary);
+    const std::string got((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string digits = r.View().GetEditorText().substr(1, 8);
+    const std::string want = "\xA2\xE2" + digits + "\xA2\xD0\r\nfirst line\r\nsecond line";
+    std::remove(out.c_str());
+    std::remove(song.c_str());
+    if (got.rfind(want, 0) != 0) r.Fail("extract gave: " + got);
+    return true;
+  });
 }
 
 // Exit with unsaved lyrics asks " Text File Save ? "; No ends the program.
