@@ -487,8 +487,8 @@ void StampLine(Runner& r) {
 void Xdotool(const std::string& args);
 
 // A line stamped during playback shows in the lyric panel at once, without a save; Ctrl+Z takes
-// the stamp away, Ctrl+Y brings it back, Alt+Down nudges it 10 ms later; SyncMP3 Save writes the
-// one stamp, as the command-line tool reads it back.
+// the stamp away, Ctrl+Y brings it back, Alt+Down nudges it 10 ms later, F5 replays it; SyncMP3
+// Save writes the one stamp, as the command-line tool reads it back.
 void LivePanelStamp(Runner& r) {
   WaitForDecode(r);
   TypeIntoEditor(r, "first line");
@@ -535,6 +535,12 @@ void LivePanelStamp(Runner& r) {
     const int b = std::stoi(now.substr(4, 2)) * 100 + std::stoi(now.substr(6, 2));
     return b == a + 1;
   }, 3000);
+  r.Step("the playback has ended", [] { return WorkerBusy.load() == 0; }, 6000);
+  r.Do("F5", [&r] { r.Sim().Char(WXK_F5); });
+  r.Step("F5 replays the group in the whole view", [] {
+    return WorkerBusy.load() == 1 && PlayerState.load() == kStateWholeView;
+  }, 3000);
+  r.Step("the replay has ended", [] { return WorkerBusy.load() == 0; }, 6000);
   // SyncMP3 Save, then the command-line tool reads the saved file's lyrics: exactly the one tag.
   const std::string song = "/tmp/vexalo-selftest-" + std::to_string(getpid()) + ".mp3";
   r.Do("SyncMP3 Save from the menu", [&r] { r.RunMenu(kIdSyncMp3FileSave); });
