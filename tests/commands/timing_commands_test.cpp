@@ -153,6 +153,23 @@ TEST_F(TimingTest, ReplayDuringAPlaybackStopsItAndWaitsForItsEnd) {
   storedBytes.store(0);
 }
 
+TEST_F(TimingTest, ADoubleClickReplaysOnlyFromATagLine) {
+  SongInfo.frameSeconds.store(1152 / 44100.0);
+  SongInfo.frameScale.store(4);
+  storedBytes.store(2304 * 2000);
+  PlayerState = kStateWholeView;
+  WorkerBusy = 1;  // a playback runs, so the replay waits for it and shows as Stop
+  const std::string text = LongTag("00001000") + "a\r\n" + LongTag("00003000") + "b";
+  Editor(text, 1);
+  ReplayGroupAtLine(view, text.find('a'));  // a lyric line: nothing
+  EXPECT_EQ(TransportCommand.load(), kCmdNone);
+  ReplayGroupAtLine(view, text.find('\xA7', 1));
+  EXPECT_EQ(TransportCommand.load(), kCmdStop);
+  EXPECT_TRUE(ReplayPending());
+  WorkerBusy = 0;
+  storedBytes.store(0);
+}
+
 TEST_F(TimingTest, AdjustShiftsOnlyTheSelectedGroupsWhenTheSelectionHoldsATag) {
   const std::string text = LongTag("00010000") + "a\r\n" + LongTag("00020000") + "b\r\n" + LongTag("00030000") + "c";
   view.SetControlText(kIdcAdjustSeconds, "2");
