@@ -263,6 +263,58 @@ bool BufferShows(CVexaloCaptionView& view, int x, int y, int id) {
   return true;
 }
 
+// The screen as the X server shows it (import -window root).
+bool GrabScreen(wxImage& shot) {
+  const std::string path = "/tmp/vexalo-selftest-" + std::to_string(getpid()) + ".png";
+  wxArrayString out, err;
+  // Without disabling the windows, which would take the focus away from the editor.
+  if (wxExecute(wxString::FromUTF8(("import -window root " + path).c_str()), out, err, wxEXEC_SYNC | wxEXEC_NODISABLE) != 0)
+    return false;
+  {
+    wxLogNull quiet;
+    shot.LoadFile(wxString::FromUTF8(path.c_str()), wxBITMAP_TYPE_PNG);
+  }
+  std::remove(path.c_str());
+  return shot.IsOk();
+}
+
+// Pixels of `area` (view client pixels, [left, right) x [top, bottom)) where the screen shows
+// something else than the back buffer holds.
+int ScreenDiffers(CVexaloCaptionView& view, const wxImage& shot, const Rect& area) {
+  const wxPoint origin = view.ClientToScreen(wxPoint(0, 0));
+  int differ = 0;
+  for (int y = area.top; y < area.bottom; ++y)
+    for (int x = area.left; x < area.right; ++x) {
+      const int sx = origin.x + x, sy = origin.y + y;
+      if (sx < 0 || sy < 0 || sx >= shot.GetWidth() || sy >= shot.GetHeight()) {
+        ++differ;
+        continue;
+      }
+      if (RGB(shot.GetRed(sx, sy), shot.GetGreen(sx, sy), shot.GetBlue(sx, sy)) != view.Buffer().GetPixel(x, y)) ++differ;
+    }
+  return differ;
+}
+
+// True when the back buffer shows `cp949` at (x, y) exactly as it is drawn alone.
+bool BufferShowsText(CVexaloCaptionView& view, int x, int y, const std::string& cp949) {
+  const Picture picture = view.RenderText(cp949, RGB(255, 255, 255));
+  if (picture.Empty()) return false;
+  for (int row = 0; row < picture.height; ++row)
+    for (int col = 0; col < picture.width; ++col)
+      if (view.Buffer().GetPixel(x + col, y + row) != picture.pixels[static_cast<std::size_t>(row) * picture.width + col]) return false;
+  return true;
+}
+
+// Moves the pointer to (x, y) of the view and clicks there, in one xdotool run so the click
+// cannot overtake the move.
+void ClickAt(Runner& r, const wxPoint& p) {
+  r.Do("click", [&r, p] {
+    const wxPoint s = r.View().ClientToScreen(p);
+    wxExecute(wxString::Format("xdotool mousemove %d %d sleep 0.05 click 1", s.x, s.y), wxEXEC_ASYNC);
+  });
+  r.Pause(150);
+}
+
 void OpenFile(Runner& r, const std::string& path) {
   r.Do("open " + path, [&r, path] {
     r.View().PresetFileChoice(FileChoice{path, path.substr(path.find_last_of('/') + 1)});
@@ -374,7 +426,7 @@ void ReadoutOwnLength(Runner& r) {
   auto grab = [&r](std::vector<Colour>& out, int x, int y) {
     out.clear();
     for (int row = 0; row < kHeight; ++row)
-      for (int column = 0; column < kWidth; ++column) out.push_back(r.View().GetPixel(x + column, y + row));
+      for (int column = 0; column < kWidth; ++column) out.push_back(r.View().Buffer().GetPixel(x + column, y + row));
   };
   r.Pause(200);
   r.Do("a long read-out, then a short one in its place", [&r, band, grab] {
@@ -1171,6 +1223,188 @@ void BenchLatency(Runner& r) {
   });
 }
 
+// The skin's upper part, where no native control lies: the top bar and the waveform field.
+constexpr Rect kUpperSkin{0, 0, 767, 204};
+constexpr Rect kWaveFieldArea{skin::kWaveField.left, skin::kWaveField.top, skin::kWaveField.right + 1,
+                              skin::kWaveField.bottom + 1};
+
+// Fails the test unless the screen shows the upper skin exactly as the back buffer holds it.
+void CheckScreenShowsBuffer(Runner& r, const std::string& what, Rect area = kUpperSkin) {
+  r.Step(what, [&r, what, area] {
+    wxImage shot;
+    if (!GrabScreen(shot)) {
+      r.Fail("screenshot failed");
+      return true;
+    }
+    const int differ = ScreenDiffers(r.View(), shot, area);
+    if (differ != 0) r.Fail(what + ": " + std::to_string(differ) + " pixels on the screen differ from the drawing");
+    return true;
+  });
+}
+
+// Columns of WaveRect in which the screen shows the cursor's colour.
+int CursorColumnsOnScreen(CVexaloCaptionView& view, const wxImage& shot) {
+  const wxPoint origin = view.ClientToScreen(wxPoint(0, 0));
+  const Rect w = WaveRect;
+  int columns = 0;
+  for (int x = w.left; x <= w.right; ++x)
+    for (int y = w.top; y <= w.bottom; ++y) {
+      const int sx = origin.x + x, sy = origin.y + y;
+      if (sx < 0 || sy < 0 || sx >= shot.GetWidth() || sy >= shot.GetHeight()) continue;
+      if (RGB(shot.GetRed(sx, sy), shot.GetGreen(sx, sy), shot.GetBlue(sx, sy)) == kCursorColour) {
+        ++columns;
+        break;
+      }
+    }
+  return columns;
+}
+
+int CursorPixelsInBuffer(CVexaloCaptionView& view) {
+  const Rect w = WaveRect;
+  int pixels = 0;
+  for (int x = w.left; x <= w.right; ++x)
+    for (int y = w.top; y <= w.bottom; ++y) pixels += view.Buffer().GetPixel(x, y) == kCursorColour;
+  return pixels;
+}
+
+bool WindowViewDrawn(CVexaloCaptionView& view) {
+  const Rect w = WaveRect;
+  int grid = 0;
+  for (int y = w.top; y <= w.bottom; ++y)
+    for (int x = w.left; x <= w.right; ++x) grid += view.Buffer().GetPixel(x, y) == kGridColour;
+  return grid > w.Width() && BufferShowsText(view, w.left + 10, w.top + 5, WindowStartText.Get());
+}
+
+// Tools > User View from the menu (by its keys, as a user opens it) and the User View button:
+// the whole view is drawn in the window view and shown on the screen, not only the strip the
+// menu covered.
+void UserViewMenu(Runner& r) {
+  WaitForDecode(r);
+  r.Pause(300);
+  r.Do("open the Tools menu", [&r] { r.Sim().Char('t', wxMOD_ALT); });
+  r.Pause(500);
+  r.Do("choose User View", [&r] { r.Sim().Char(WXK_RETURN); });
+  r.Step("window view", [] { return PlayerState.load() == kStateWindowView; }, 3000);
+  r.Pause(700);
+  r.Check("window view drawn", [&r] { return WindowViewDrawn(r.View()); });
+  CheckScreenShowsBuffer(r, "after the menu");
+  r.Do("1:1 View", [] { Commands().Run(kIdWholeView); });
+  r.Pause(400);
+  ClickAt(r, Centre(skin::ButtonAt(skin::kTop6).hit));
+  r.Step("window view again", [] { return PlayerState.load() == kStateWindowView; }, 3000);
+  r.Pause(700);
+  r.Check("window view drawn after the button", [&r] { return WindowViewDrawn(r.View()); });
+  CheckScreenShowsBuffer(r, "after the button");
+}
+
+// Lyrics, Auto Next, Play, line 1, then Ctrl+Q every 1.5 s: the screen never shows more than
+// the one moving cursor line, and after Stop neither the screen nor the drawing keeps one.
+void CursorStamps(Runner& r) {
+  WaitForDecode(r);
+  r.Do("lyrics", [&r] {
+    r.View().SetEditorText("one\r\ntwo\r\nthree\r\nfour\r\nfive\r\nsix\r\nseven\r\neight\r\nnine\r\nten\r\n");
+  });
+  ClickAt(r, [&r] {
+    const wxRect box = r.View().ControlWxRect(kIdcAutoAdvance);
+    return wxPoint(box.x + box.height / 2, box.y + box.height / 2);
+  }());
+  r.Step("Auto Next ticked", [&r] { return r.View().IsChecked(kIdcAutoAdvance); }, 2000);
+  ClickAt(r, Centre(skin::ButtonAt(skin::kPlay).hit));
+  r.Step("playing", [] { return WorkerBusy.load() == 1 && PlayMillis() > 300; }, 4000);
+  ClickAt(r, [&r] {
+    const wxRect e = r.View().ControlWxRect(kIdcEditor);
+    return wxPoint(e.x + 40, e.y + 8);
+  }());
+  r.Step("editor has the focus", [&r] { return wxWindow::FindFocus() == r.View().Editor(); }, 2000);
+  for (int n = 0; n < 5; ++n) {
+    r.Do("Ctrl+Q", [&r] { r.Sim().Char('q', wxMOD_CONTROL); });
+    for (int k = 0; k < 3; ++k) {
+      r.Pause(400);
+      r.Step("one cursor line on the screen", [&r, n, k] {
+        wxImage shot;
+        if (!GrabScreen(shot)) return r.Fail("screenshot failed"), true;
+        const int columns = CursorColumnsOnScreen(r.View(), shot);
+        if (columns > 1)
+          r.Fail("stamp " + std::to_string(n) + ", look " + std::to_string(k) + ": " + std::to_string(columns) +
+                 " cursor lines on the screen");
+        return true;
+      });
+    }
+  }
+  r.Check("still playing", [] { return WorkerBusy.load() == 1; });
+  ClickAt(r, Centre(skin::ButtonAt(skin::kStop).hit));
+  r.Step("stopped", [] { return WorkerBusy.load() == 0; }, 3000);
+  r.Pause(500);
+  r.Check("no cursor left in the drawing", [&r] { return CursorPixelsInBuffer(r.View()) == 0; });
+  CheckScreenShowsBuffer(r, "after Stop", kWaveFieldArea);
+  r.Check("five lines stamped", [&r] {
+    const std::string text = r.View().GetEditorText();
+    std::printf("lyrics after the stamps: %s\n", Cp949ToUtf8(text).c_str());
+    return std::count(text.begin(), text.end(), '\xA7') == 5;
+  });
+}
+
+// Play 1 s, then Pause, eight times: each time the Play Time read-out is drawn whole and
+// the screen shows it as drawn.
+void PauseReadouts(Runner& r) {
+  WaitForDecode(r);
+  for (int n = 0; n < 8; ++n) {
+    ClickAt(r, Centre(skin::ButtonAt(skin::kPlay).hit));
+    r.Step("playing", [] { return WorkerBusy.load() == 1; }, 3000);
+    r.Pause(1000);
+    ClickAt(r, Centre(skin::ButtonAt(skin::kPause).hit));
+    r.Step("paused", [] { return WorkerBusy.load() == 0; }, 3000);
+    r.Pause(500);
+    r.Check("Play Time drawn whole", [&r] {
+      const Rect w = WaveRect;
+      return BufferShowsText(r.View(), w.left + 270, w.top + 5, PlayTimeText.Get());
+    });
+    CheckScreenShowsBuffer(r, "read-outs after Pause " + std::to_string(n), kWaveFieldArea);
+  }
+}
+
+// Dragging the slider while stopped moves the start and the Play Time read-out shows it, on
+// the screen too; Play then starts there.
+void SliderDragStopped(Runner& r) {
+  WaitForDecode(r);
+  auto slider = [&r] { return r.View().ControlWxRect(kIdcSlider); };
+  r.Pause(300);
+  r.Do("press on the slider's knob", [&r, slider] {
+    const wxRect s = slider();
+    r.MoveTo(s.x + s.height / 2, s.y + s.height / 2);
+  });
+  r.Pause(150);
+  r.Do("button down", [] { wxExecute("xdotool mousedown 1", wxEXEC_ASYNC); });
+  r.Pause(150);
+  for (int step = 1; step <= 4; ++step) {
+    r.Do("drag", [&r, slider, step] {
+      const wxRect s = slider();
+      r.MoveTo(s.x + s.height / 2 + step * s.width / 10, s.y + s.height / 2);
+    });
+    r.Pause(120);
+  }
+  r.Do("button up", [] { wxExecute("xdotool mouseup 1", wxEXEC_ASYNC); });
+  r.Pause(600);
+  r.Check("the start moved", [] { return PlayPosBytes.load() > storedBytes.load() / 10; });
+  r.Check("Play Time shows the start", [&r] {
+    const int ms = TimeOfPosition(PlayPosBytes.load());
+    char text[64];
+    std::snprintf(text, sizeof text, " Play Time = %02d:%02d:%02d ", ms / 60000, (ms / 1000) % 60, (ms % 1000) / 10);
+    const Rect w = WaveRect;
+    return PlayTimeText.Get() == text && BufferShowsText(r.View(), w.left + 270, w.top + 5, text);
+  });
+  CheckScreenShowsBuffer(r, "after the drag", kWaveFieldArea);
+  auto start = std::make_shared<int>(0);
+  r.Do("Play", [start] {
+    *start = TimeOfPosition(PlayPosBytes.load());
+    Commands().Run(kIdcPlay);
+  });
+  r.Step("plays from the slider's place", [start] {
+    const int ms = PlayMillis();
+    return WorkerBusy.load() == 1 && ms > *start && ms < *start + 1500;
+  }, 3000);
+}
+
 const std::map<std::string, void (*)(Runner&)>& Tests() {
   static const std::map<std::string, void (*)(Runner&)> tests{
       {"decode-screenshot", &DecodeScreenshot}, {"space-plays", &SpacePlays}, {"hover-tip", &HoverTip},
@@ -1187,6 +1421,8 @@ const std::map<std::string, void (*)(Runner&)>& Tests() {
       {"tag-editor-hangul", &TagEditorHangul},
       {"listening-aids", &ListeningAids},
       {"calibrate-stamping", &CalibrateStamping},
+      {"user-view-menu", &UserViewMenu},           {"cursor-stamps", &CursorStamps},
+      {"pause-readouts", &PauseReadouts},          {"slider-drag-stopped", &SliderDragStopped},
   };
   return tests;
 }

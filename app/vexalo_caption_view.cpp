@@ -18,7 +18,6 @@
 #include "app/message_dialog.h"
 #include "app/resources.h"
 #include "app/tag_editor_window.h"
-#include "app/ui_thread.h"
 #include "commands/tag_editor_dialog.h"
 #include "common/control_ids.h"
 #include "common/repaint.h"
@@ -108,6 +107,10 @@ CVexaloCaptionView::CVexaloCaptionView(wxFrame* frame, wxSize clientSize)
     : wxWindow(frame, wxID_ANY, wxPoint(0, 0), clientSize, wxWANTS_CHARS | wxBORDER_NONE),
       m_frame(frame),
       m_buffer(clientSize.x, clientSize.y, skin::kViewBackground),
+      m_queue([] { return wxIsMainThread(); }, [this](std::function<void()> drain) { CallAfter(std::move(drain)); }),
+      m_surface(m_buffer, m_queue,
+                ViewSurface::Hooks{[this](const std::string& cp949, Colour background) { return RenderText(cp949, background); },
+                                   [this] { SchedulePresent(); }}),
       m_timer(this) {
   SetBackgroundStyle(wxBG_STYLE_PAINT);
   m_screen = wxBitmap(clientSize.x, clientSize.y, 24);
@@ -204,10 +207,12 @@ void CVexaloCaptionView::CreateControls() {
 }
 
 void CVexaloCaptionView::OnInitialUpdate() {
+  std::map<int, Picture> pictures;
   for (const skin::BitmapSpec& entry : skin::Bitmaps()) {
     Picture picture = LoadSkinPicture(entry.id);
-    if (!picture.Empty()) m_pictures.emplace(entry.id, std::move(picture));
+    if (!picture.Empty()) pictures.emplace(entry.id, std::move(picture));
   }
+  m_surface.SetPictures(std::move(pictures));
   for (const skin::CursorSpec& entry : skin::Cursors()) m_cursors.emplace(entry.id, LoadSkinCursor(entry.id));
   ActiveView.store(this);
   m_form = std::make_unique<FormView>(*this);
@@ -231,37 +236,40 @@ void CVexaloCaptionView::Shutdown() {
   core::PromptSaveOnExit();
   SetTagEditorDialog(nullptr);
   if (m_tagEditor) m_tagEditor->Hide();
-  m_pictures.clear();
+  m_surface.ClearPictures();
   ViewPort* self = this;
   ActiveView.compare_exchange_strong(self, nullptr);
 }
 
-void CVexaloCaptionView::ScheduleRefresh() {
-  if (m_refreshPosted.exchange(true)) return;
-  auto refresh = [this] {
-    m_refreshPosted.store(false);
-    const Rect dirty = m_buffer.PeekDirty();
-    if (dirty.Width() > 0 && dirty.Height() > 0) RefreshRect(ToWxRect(dirty), false);
-  };
-  // Queued even on the UI thread, so the many small drawings of one handler make one paint.
-  CallAfter(refresh);
+void CVexaloCaptionView::SchedulePresent() {
+  if (m_presentPosted) return;
+  m_presentPosted = true;
+  CallAfter([this] {
+    m_presentPosted = false;
+    Present();
+  });
+}
+
+void CVexaloCaptionView::Present() {
+  // The region taken from the buffer is always invalidated whole: a paint the toolkit starts for
+  // some other part (a control's strip, a closed menu) must not use it up unseen.
+  const Rect d = m_buffer.TakeDirty(m_scratch);
+  if (d.Width() <= 0 || d.Height() <= 0) return;
+  wxImage image(d.Width(), d.Height(), false);
+  unsigned char* rgb = image.GetData();
+  for (std::size_t i = 0; i < m_scratch.size(); ++i) {
+    rgb[3 * i] = static_cast<unsigned char>(m_scratch[i] >> 16);
+    rgb[3 * i + 1] = static_cast<unsigned char>(m_scratch[i] >> 8);
+    rgb[3 * i + 2] = static_cast<unsigned char>(m_scratch[i]);
+  }
+  {
+    wxMemoryDC mem(m_screen);
+    mem.DrawBitmap(wxBitmap(image), d.left, d.top);
+  }
+  RefreshRect(ToWxRect(d), false);
 }
 
 void CVexaloCaptionView::OnPaint(wxPaintEvent&) {
-  {
-    const Rect d = m_buffer.TakeDirty(m_scratch);
-    if (d.Width() > 0 && d.Height() > 0) {
-      wxImage image(d.Width(), d.Height(), false);
-      unsigned char* rgb = image.GetData();
-      for (std::size_t i = 0; i < m_scratch.size(); ++i) {
-        rgb[3 * i] = static_cast<unsigned char>(m_scratch[i] >> 16);
-        rgb[3 * i + 1] = static_cast<unsigned char>(m_scratch[i] >> 8);
-        rgb[3 * i + 2] = static_cast<unsigned char>(m_scratch[i]);
-      }
-      wxMemoryDC mem(m_screen);
-      mem.DrawBitmap(wxBitmap(image), d.left, d.top);
-    }
-  }
   wxPaintDC dc(this);
   wxMemoryDC mem(m_screen);
   for (wxRegionIterator it(GetUpdateRegion()); it; ++it) {
@@ -379,11 +387,11 @@ void CVexaloCaptionView::OnEditorText(wxCommandEvent&) {
 
 // ---- ViewPort
 Answer CVexaloCaptionView::MessageBox(const std::string& text, const std::string& title, MessageStyle style) {
-  return RunOnUi(*this, [&] { return ShowMessage(m_frame, FromCp949(text), FromCp949(title), style); });
+  return m_queue.Run([&] { return ShowMessage(m_frame, FromCp949(text), FromCp949(title), style); });
 }
 
 std::optional<FileChoice> CVexaloCaptionView::FileDialog(const FileDialogRequest& request) {
-  return RunOnUi(*this, [&]() -> std::optional<FileChoice> {
+  return m_queue.Run([&]() -> std::optional<FileChoice> {
     if (!m_presetChoices.empty()) {
       FileChoice preset = m_presetChoices.front();
       m_presetChoices.pop_front();
@@ -412,11 +420,11 @@ std::optional<FileChoice> CVexaloCaptionView::FileDialog(const FileDialogRequest
 }
 
 std::string CVexaloCaptionView::GetEditorText() {
-  return RunOnUi(*this, [&] { return Snapshot().cp949; });
+  return m_queue.Run([&] { return Snapshot().cp949; });
 }
 
 void CVexaloCaptionView::SetEditorText(const std::string& cp949) {
-  RunOnUi(*this, [&] {
+  m_queue.Run([&] {
     const wxString value = wxString::FromUTF8(EditorTextFromCp949(cp949).c_str());
     m_settingEditor = true;
     m_editor->ChangeValue(value);
@@ -426,7 +434,7 @@ void CVexaloCaptionView::SetEditorText(const std::string& cp949) {
 }
 
 int CVexaloCaptionView::EditorCaretLine() {
-  return RunOnUi(*this, [&] {
+  return m_queue.Run([&] {
     long from = 0, to = 0;
     m_editor->GetSelection(&from, &to);
     return Snapshot().offsets.LineOfChar(std::min(from, to));
@@ -434,11 +442,11 @@ int CVexaloCaptionView::EditorCaretLine() {
 }
 
 int CVexaloCaptionView::EditorLineIndex(int line) {
-  return RunOnUi(*this, [&] { return Snapshot().offsets.LineIndex(line); });
+  return m_queue.Run([&] { return Snapshot().offsets.LineIndex(line); });
 }
 
 void CVexaloCaptionView::EditorSelect(int from, int to) {
-  RunOnUi(*this, [&] {
+  m_queue.Run([&] {
     const EditorOffsets& offsets = Snapshot().offsets;
     const long last = static_cast<long>(offsets.CharCount());
     if (from < 0) {
@@ -453,13 +461,13 @@ void CVexaloCaptionView::EditorSelect(int from, int to) {
 }
 
 void CVexaloCaptionView::EditorScroll(int lines) {
-  RunOnUi(*this, [&] {
+  m_queue.Run([&] {
     if (lines != 0) m_editor->ScrollLines(lines);
   });
 }
 
 int CVexaloCaptionView::EditorFirstVisibleLine() {
-  return RunOnUi(*this, [&] {
+  return m_queue.Run([&] {
     long pos = 0;
     if (m_editor->HitTest(wxPoint(2, 2), &pos) == wxTE_HT_UNKNOWN) return 0;
     return Snapshot().offsets.LineOfChar(pos);
@@ -467,7 +475,7 @@ int CVexaloCaptionView::EditorFirstVisibleLine() {
 }
 
 void CVexaloCaptionView::EditorPaste() {
-  RunOnUi(*this, [&] {
+  m_queue.Run([&] {
     wxString text = FromCp949(m_clipboardText);
     if (wxTheClipboard->Open()) {
       wxTextDataObject data;
@@ -480,7 +488,7 @@ void CVexaloCaptionView::EditorPaste() {
 }
 
 void CVexaloCaptionView::EditorGetSelection(int& from, int& to) {
-  RunOnUi(*this, [&] {
+  m_queue.Run([&] {
     long a = 0, b = 0;
     m_editor->GetSelection(&a, &b);
     const EditorOffsets& offsets = Snapshot().offsets;
@@ -490,7 +498,7 @@ void CVexaloCaptionView::EditorGetSelection(int& from, int& to) {
 }
 
 void CVexaloCaptionView::EditorSetLimit(int bytes) {
-  RunOnUi(*this, [&] { m_editorLimit = bytes; });
+  m_queue.Run([&] { m_editorLimit = bytes; });
 }
 
 wxWindow* CVexaloCaptionView::ControlWindow(int id) {
@@ -507,7 +515,7 @@ wxWindow* CVexaloCaptionView::ControlWindow(int id) {
 }
 
 void CVexaloCaptionView::SetControlText(int id, const std::string& cp949) {
-  RunOnUi(*this, [&] {
+  m_queue.Run([&] {
     if (id == kIdcEditor) {
       SetEditorText(cp949);
     } else if (auto* field = dynamic_cast<wxTextCtrl*>(ControlWindow(id))) {
@@ -521,7 +529,7 @@ void CVexaloCaptionView::SetControlText(int id, const std::string& cp949) {
 }
 
 void CVexaloCaptionView::SetControlNameText(int id, const std::string& utf8) {
-  RunOnUi(*this, [&] {
+  m_queue.Run([&] {
     if (auto* field = dynamic_cast<wxTextCtrl*>(ControlWindow(id))) {
       m_settingEditor = true;
       field->ChangeValue(FromNative(utf8));
@@ -534,7 +542,7 @@ void CVexaloCaptionView::SetControlNameText(int id, const std::string& utf8) {
 }
 
 std::string CVexaloCaptionView::GetControlText(int id) {
-  return RunOnUi(*this, [&]() -> std::string {
+  return m_queue.Run([&]() -> std::string {
     if (id == kIdcEditor) return Snapshot().cp949;
     if (auto* field = dynamic_cast<wxTextCtrl*>(ControlWindow(id))) return ToCp949(field->GetValue());
     auto it = m_hiddenTexts.find(id);
@@ -543,7 +551,7 @@ std::string CVexaloCaptionView::GetControlText(int id) {
 }
 
 bool CVexaloCaptionView::IsChecked(int id) {
-  return RunOnUi(*this, [&] {
+  return m_queue.Run([&] {
     if (id == kIdcAutoAdvance) return m_autoAdvance->GetValue();
     if (id == kIdcAdjustPlus) return m_adjustPlus->GetValue();
     if (id == kIdcAdjustMinus) return m_adjustMinus->GetValue();
@@ -552,7 +560,7 @@ bool CVexaloCaptionView::IsChecked(int id) {
 }
 
 void CVexaloCaptionView::SetChecked(int id, bool checked) {
-  RunOnUi(*this, [&] {
+  m_queue.Run([&] {
     if (id == kIdcAutoAdvance) m_autoAdvance->SetValue(checked);
     // A radio is only ever set, never cleared; its partner clears itself.
     if (id == kIdcAdjustPlus && checked) m_adjustPlus->SetValue(true);
@@ -568,7 +576,7 @@ Rect CVexaloCaptionView::ControlRect(int id) {
 wxRect CVexaloCaptionView::ControlWxRect(int id) { return ToWxRect(ControlRect(id)); }
 
 void CVexaloCaptionView::SetFocus(int id) {
-  RunOnUi(*this, [&] {
+  m_queue.Run([&] {
     if (wxWindow* w = ControlWindow(id)) {
       w->SetFocus();
     } else {
@@ -580,41 +588,41 @@ void CVexaloCaptionView::SetFocus(int id) {
 }
 
 void CVexaloCaptionView::SetSliderRange(int min, int max) {
-  PostToUi(*this, [this, min, max] { m_slider->SetRange(min, max); });
+  m_queue.Post([this, min, max] { m_slider->SetRange(min, max); });
 }
 
 void CVexaloCaptionView::SetSliderPos(int pos) {
-  PostToUi(*this, [this, pos] { m_slider->SetValue(pos); });
+  m_queue.Post([this, pos] { m_slider->SetValue(pos); });
 }
 
 int CVexaloCaptionView::GetSliderPos() {
-  return RunOnUi(*this, [&] { return m_slider->GetValue(); });
+  return m_queue.Run([&] { return m_slider->GetValue(); });
 }
 
 void CVexaloCaptionView::EnableSlider(bool enabled) {
-  PostToUi(*this, [this, enabled] { m_slider->Enable(enabled); });
+  m_queue.Post([this, enabled] { m_slider->Enable(enabled); });
 }
 
 void CVexaloCaptionView::SetStatusText(int pane, const std::string& cp949) {
-  PostToUi(*this, [this, pane, text = cp949] {
+  m_queue.Post([this, pane, text = cp949] {
     if (m_frame->GetStatusBar() && pane < m_frame->GetStatusBar()->GetFieldsCount())
       m_frame->SetStatusText(FromCp949(text), pane);
   });
 }
 
 void CVexaloCaptionView::SetStatusNameText(int pane, const std::string& utf8) {
-  PostToUi(*this, [this, pane, text = utf8] {
+  m_queue.Post([this, pane, text = utf8] {
     if (m_frame->GetStatusBar() && pane < m_frame->GetStatusBar()->GetFieldsCount())
       m_frame->SetStatusText(FromNative(text), pane);
   });
 }
 
 void CVexaloCaptionView::SetTitle(const std::string& utf8) {
-  PostToUi(*this, [this, text = utf8] { m_frame->SetTitle(FromNative(text)); });
+  m_queue.Post([this, text = utf8] { m_frame->SetTitle(FromNative(text)); });
 }
 
 void CVexaloCaptionView::SetClipboardText(const std::string& cp949) {
-  RunOnUi(*this, [&] {
+  m_queue.Run([&] {
     m_clipboardText = cp949;
     if (wxTheClipboard->Open()) {
       wxTheClipboard->SetData(new wxTextDataObject(FromCp949(cp949)));
@@ -624,7 +632,7 @@ void CVexaloCaptionView::SetClipboardText(const std::string& cp949) {
 }
 
 void CVexaloCaptionView::SetMouseCursor(int cursorId) {
-  PostToUi(*this, [this, cursorId] {
+  m_queue.Post([this, cursorId] {
     m_wantedCursor = cursorId;
     if (m_inMouseMove) return;  // applied when the move handler ends
     m_shownCursor = cursorId;
@@ -633,60 +641,39 @@ void CVexaloCaptionView::SetMouseCursor(int cursorId) {
   });
 }
 
-Canvas& CVexaloCaptionView::AcquireCanvas() { return *this; }
-
-void CVexaloCaptionView::ReleaseCanvas(Canvas&) { ScheduleRefresh(); }
-
-// ---- Canvas
-void CVexaloCaptionView::SetPixel(int x, int y, Colour c) { m_buffer.SetPixel(x, y, c); }
-Colour CVexaloCaptionView::GetPixel(int x, int y) { return m_buffer.GetPixel(x, y); }
-void CVexaloCaptionView::Line(int x0, int y0, int x1, int y1, Colour c) { m_buffer.Line(x0, y0, x1, y1, c); }
-void CVexaloCaptionView::FillSolid(int left, int top, int right, int bottom, Colour c) {
-  m_buffer.FillSolid(left, top, right, bottom, c);
+Canvas& CVexaloCaptionView::AcquireCanvas() {
+  m_surface.Acquire();
+  return m_surface;
 }
 
-void CVexaloCaptionView::DrawBitmap(int x, int y, int id) {
-  auto it = m_pictures.find(id);
-  if (it != m_pictures.end()) m_buffer.Blit(x, y, it->second);
-}
+void CVexaloCaptionView::ReleaseCanvas(Canvas&) { m_surface.Release(); }
 
-void CVexaloCaptionView::Text(int x, int y, const std::string& cp949) { DrawText(x, y, cp949, RGB(255, 255, 255)); }
-
-void CVexaloCaptionView::TextOnColour(int x, int y, const std::string& cp949, Colour background) {
-  DrawText(x, y, cp949, background);
-}
-
-void CVexaloCaptionView::DrawText(int x, int y, const std::string& cp949, Colour background) {
-  if (cp949.empty()) return;
-  // Fonts are the toolkit's: the text is rendered on the UI thread, in its place in the order of
-  // drawing, and laid into the back buffer.
-  RunOnUi(*this, [&] {
-    const wxString text = FromCp949(cp949);
-    wxBitmap measure(1, 1, 24);
-    wxMemoryDC dc(measure);
-    dc.SetFont(m_textFont);
-    wxCoord w = 0, h = 0;
-    dc.GetTextExtent(text, &w, &h);
-    dc.SelectObject(wxNullBitmap);
-    if (w <= 0 || h <= 0) return;
-    wxBitmap bitmap(w, h, 24);
-    dc.SelectObject(bitmap);
-    dc.SetFont(m_textFont);
-    dc.SetBackground(wxBrush(ToWx(background)));
-    dc.Clear();
-    dc.SetTextForeground(*wxBLACK);
-    dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
-    dc.DrawText(text, 0, 0);
-    dc.SelectObject(wxNullBitmap);
-    const wxImage image = bitmap.ConvertToImage();
-    Picture picture;
-    picture.width = w;
-    picture.height = h;
-    picture.pixels.resize(static_cast<std::size_t>(w) * h);
-    const unsigned char* rgb = image.GetData();
-    for (std::size_t i = 0; i < picture.pixels.size(); ++i) picture.pixels[i] = RGB(rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]);
-    m_buffer.Blit(x, y, picture);
-  });
+Picture CVexaloCaptionView::RenderText(const std::string& cp949, Colour background) {
+  Picture picture;
+  const wxString text = FromCp949(cp949);
+  wxBitmap measure(1, 1, 24);
+  wxMemoryDC dc(measure);
+  dc.SetFont(m_textFont);
+  wxCoord w = 0, h = 0;
+  dc.GetTextExtent(text, &w, &h);
+  dc.SelectObject(wxNullBitmap);
+  if (w <= 0 || h <= 0) return picture;
+  wxBitmap bitmap(w, h, 24);
+  dc.SelectObject(bitmap);
+  dc.SetFont(m_textFont);
+  dc.SetBackground(wxBrush(ToWx(background)));
+  dc.Clear();
+  dc.SetTextForeground(*wxBLACK);
+  dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
+  dc.DrawText(text, 0, 0);
+  dc.SelectObject(wxNullBitmap);
+  const wxImage image = bitmap.ConvertToImage();
+  picture.width = w;
+  picture.height = h;
+  picture.pixels.resize(static_cast<std::size_t>(w) * h);
+  const unsigned char* rgb = image.GetData();
+  for (std::size_t i = 0; i < picture.pixels.size(); ++i) picture.pixels[i] = RGB(rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]);
+  return picture;
 }
 
 }  // namespace vexalo::app

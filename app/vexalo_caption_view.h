@@ -1,6 +1,7 @@
 // CVexaloCaptionView: the form window. It shows the back buffer that the skin, the waveform and
 // the read-outs are drawn into, holds the native controls in their skin frames, turns window
-// events into calls of the core, and implements the ViewPort and Canvas the core talks to.
+// events into calls of the core, and implements the ViewPort the core talks to; its canvas is
+// the view surface, and calls from workers reach the window through one ordered queue.
 #pragma once
 
 #include <atomic>
@@ -23,6 +24,8 @@
 
 #include "app/back_buffer.h"
 #include "app/editor_text.h"
+#include "app/ui_queue.h"
+#include "app/view_surface.h"
 #include "common/canvas.h"
 #include "common/view_port.h"
 #include "form/form_view.h"
@@ -32,7 +35,7 @@ class wxFrame;
 
 namespace vexalo::app {
 
-class CVexaloCaptionView : public wxWindow, public ViewPort, public Canvas {
+class CVexaloCaptionView : public wxWindow, public ViewPort {
  public:
   CVexaloCaptionView(wxFrame* frame, wxSize clientSize);
   ~CVexaloCaptionView() override;
@@ -96,22 +99,17 @@ class CVexaloCaptionView : public wxWindow, public ViewPort, public Canvas {
   Canvas& AcquireCanvas() override;
   void ReleaseCanvas(Canvas& canvas) override;
 
-  // Canvas.
-  void SetPixel(int x, int y, Colour c) override;
-  Colour GetPixel(int x, int y) override;
-  void Line(int x0, int y0, int x1, int y1, Colour c) override;
-  void FillSolid(int left, int top, int right, int bottom, Colour c) override;
-  void Text(int x, int y, const std::string& cp949) override;
-  void TextOnColour(int x, int y, const std::string& cp949, Colour background) override;
-  void DrawBitmap(int x, int y, int id) override;
-
   // For tests and screenshots: a copy of the back buffer.
   BackBuffer& Buffer() { return m_buffer; }
+  // A text as the view draws it (UI thread only).
+  Picture RenderText(const std::string& cp949, Colour background);
 
  private:
   void CreateControls();
-  void ScheduleRefresh();
-  void DrawText(int x, int y, const std::string& cp949, Colour background);
+  // Shows what was drawn since the last time: copies it to the screen picture and has exactly
+  // that part painted. Coalesced: many drawings of one handler make one present.
+  void SchedulePresent();
+  void Present();
   wxWindow* ControlWindow(int id);
   std::u32string EditorChars();
   struct EditorSnapshot {
@@ -130,10 +128,11 @@ class CVexaloCaptionView : public wxWindow, public ViewPort, public Canvas {
 
   wxFrame* m_frame;
   BackBuffer m_buffer;
+  UiQueue m_queue;
+  ViewSurface m_surface;
   wxBitmap m_screen;
   std::vector<Colour> m_scratch;
-  std::map<int, Picture> m_pictures;
-  std::atomic<bool> m_refreshPosted{false};
+  bool m_presentPosted = false;
   wxFont m_textFont;
 
   std::unique_ptr<FormView> m_form;

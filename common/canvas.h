@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 namespace vexalo {
@@ -53,6 +54,10 @@ class Canvas {
   // Draws skin bitmap `id` at its own size with its top-left corner at (x, y); a missing bitmap
   // draws nothing.
   virtual void DrawBitmap(int x, int y, int id) = 0;
+  // Runs `step` as one drawing step: no other drawing on this surface lands inside it. A surface
+  // that carries drawing over to another thread runs it there, later and in order, so `step`
+  // must own what it uses.
+  virtual void RunStep(std::function<void(Canvas&)> step) { step(*this); }
 };
 
 }  // namespace vexalo

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -29,7 +30,6 @@ std::atomic<int> WindowFrames{kWindowFrames};
 
 namespace {
 
-constexpr Colour kCursorColour = RGB(200, 100, 100);
 constexpr Colour kLyricPanelColour = RGB(147, 196, 236);
 constexpr int kBandPixels = 2 * kCursorHalfBand + 1;
 constexpr int kSliderMax = 65'535;
@@ -74,32 +74,50 @@ void DrawWindowAndSetColumns() {
   ColumnBytes.store(step * static_cast<std::uint64_t>(SongChannels()));
 }
 
+// The pixels under the cursor line: what the band held before the line was drawn, for two
+// columns (the one just drawn and the one before).
+struct CursorBand {
+  int top = 0;
+  Colour saved[2][kBandPixels] = {};
+  int slot = 0;
+
+  // One step: save the band at `column`, draw the line there, put the previous column back.
+  void Move(Canvas& canvas, int column, int previous, bool drawLine) {
+    for (int k = 0; k < kBandPixels; ++k) saved[slot][k] = canvas.GetPixel(column, top + k);
+    slot ^= 1;
+    if (drawLine) canvas.Line(column, top, column, top + kBandPixels - 1, kCursorColour);
+    if (previous == -1) return;
+    // Only what the line still covers is put back: a repaint since then has drawn the picture
+    // anew there, and older pixels must not come back over it.
+    for (int k = 0; k < kBandPixels; ++k)
+      if (canvas.GetPixel(previous, top + k) == kCursorColour) canvas.SetPixel(previous, top + k, saved[slot][k]);
+  }
+};
+
 // The moving cursor: a line over the band middle-50..middle+50, with the band's pixels saved
 // before each line is drawn and put back once the cursor has moved on.
 class Cursor {
  public:
-  Cursor(float startX, int lastDrawn) : m_x(startX), m_lastDrawn(lastDrawn) {
+  Cursor(float startX, int lastDrawn) : m_x(startX), m_lastDrawn(lastDrawn), m_band(std::make_shared<CursorBand>()) {
     const Rect r = WaveRect;
     m_left = r.left;
     m_right = r.right;
     int middle = r.top + (r.bottom - r.top) / 2;
-    m_top = middle - kCursorHalfBand;
-    m_bottom = middle + kCursorHalfBand;
+    m_band->top = middle - kCursorHalfBand;
   }
 
   void Advance(float columns, ViewPort& view) {
     m_x += columns;
     const int column = static_cast<int>(m_x);
     if (column == m_previous) return;
+    const bool drawLine = m_lastDrawn >= m_left && m_lastDrawn <= m_right;
+    if (drawLine) m_lastDrawn = column;
     CanvasLease canvas(view);
-    for (int k = 0; k < kBandPixels; ++k) m_saved[m_slot][k] = canvas->GetPixel(column, m_top + k);
-    m_slot ^= 1;
-    if (m_lastDrawn >= m_left && m_lastDrawn <= m_right) {
-      m_lastDrawn = column;
-      canvas->Line(column, m_top, column, m_bottom, kCursorColour);
-    }
-    if (m_previous != -1)
-      for (int k = 0; k < kBandPixels; ++k) canvas->SetPixel(m_previous, m_top + k, m_saved[m_slot][k]);
+    // Saving, drawing and putting back are one step on the canvas, whichever thread draws, so no
+    // repaint or read-out lands between them.
+    canvas->RunStep([band = m_band, column, previous = m_previous, drawLine](Canvas& c) {
+      band->Move(c, column, previous, drawLine);
+    });
     m_previous = column;
   }
 
@@ -110,9 +128,8 @@ class Cursor {
   float m_x;
   int m_lastDrawn;
   int m_previous = -1;
-  int m_left, m_right, m_top, m_bottom;
-  int m_slot = 0;
-  Colour m_saved[2][kBandPixels] = {};
+  int m_left, m_right;
+  std::shared_ptr<CursorBand> m_band;
 };
 
 // What ended a playback loop.

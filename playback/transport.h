@@ -20,6 +20,7 @@ constexpr std::size_t kChunkBufferBytes = 138'240;  // staging area for one chun
 constexpr int kLyricPanelBitmap = 261;              // the panel's light-blue background
 constexpr int kLyricPanelX = 580, kLyricPanelY = 295;
 constexpr int kCursorHalfBand = 50;  // the cursor covers middle - 50 .. middle + 50
+constexpr unsigned kCursorColour = 200u << 16 | 100u << 8 | 100u;  // RGB(200, 100, 100)
 
 // Staging area for the chunk of device samples a playback worker queues next.
 extern unsigned char ChunkBuffer[kChunkBufferBytes];
