@@ -223,13 +223,17 @@ void UpdateSideTime() {
   view->SetControlText(kIdcSideTime, tag);
   // The field holds one line, so its first line (what the selection covers) is the whole tag.
   view->SetClipboardText(tag);
-  view->SetFocus(kIdcSideTime);
 }
 
 void OnSideTime() {
   UpdateSideTime();
   if (PlayerState.load() != kStateWindowView) return;
-  if (ViewPort* view = ActiveView.load()) view->EditorPaste();
+  ViewPort* view = ActiveView.load();
+  if (view == nullptr) return;
+  // Only the user's own Side Time moves the focus: the refresh that a window playback and the
+  // window drawing make must not take it from the editor, where a stamp key would be lost.
+  view->SetFocus(kIdcSideTime);
+  view->EditorPaste();
 }
 
 }  // namespace vexalo

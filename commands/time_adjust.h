@@ -56,11 +56,12 @@ void OnChangeAdjustTenths();   // change notification of edit 1017
 void OnAdjustPlus();           // radio 1041
 void OnAdjustMinus();          // radio 1042
 
-// In the window view: the short tag of WindowStart into field 1020 and onto the clipboard, and
-// the focus to field 1020. Any thread (the window marshals the port's calls). The playback
+// In the window view: the short tag of WindowStart into field 1020 and onto the clipboard; the
+// focus stays where it is. Any thread (the window marshals the port's calls). The playback
 // drawing reaches it through its side-time routine, installed when this module is linked in.
 void UpdateSideTime();
-// Side Time (button 1019): UpdateSideTime, then in the window view a paste into the editor.
+// Side Time (button 1019): UpdateSideTime, then in the window view the focus to field 1020 and a
+// paste into the editor.
 void OnSideTime();
 
 }  // namespace vexalo

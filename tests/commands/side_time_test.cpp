@@ -60,9 +60,11 @@ TEST_F(SideTime, UpdateLeavesTheEditorAlone) {
 TEST_F(SideTime, WindowDrawingRefreshesTheFieldThroughTheInstalledRoutine) {
   PlayerState.store(kStateWindowView);
   WindowStart.Store({2, 0, 50});
+  view.focus = kIdcEditor;
   CallSideTimeRoutine();
   EXPECT_EQ(view.controlTexts[kIdcSideTime], ShortTag("020000"));
   EXPECT_EQ(view.clipboard, ShortTag("020000"));
+  EXPECT_EQ(view.focus, kIdcEditor) << "a window playback or drawing keeps the editor's focus";
 }
 
 TEST_F(SideTime, NothingHappensWithoutAView) {
