@@ -406,7 +406,24 @@ bool ConvertId3v24Frames(const SourceReader& read, std::uint64_t pos, std::uint6
   return true;
 }
 
+// The tag reader allocates the inflated length a compressed frame declares before it inflates the
+// data, and refuses the frame when the data does not inflate to exactly that length. Deflate
+// expands at most about 1032 times, so a longer declared length can never parse: such a frame is
+// refused here without asking the reader for gigabytes.
+namespace {
+bool DeclaresUnreachableInflatedLength(std::string_view frame) {
+  if (frame.size() < 14) return false;
+  const auto format = static_cast<unsigned char>(frame[9]);
+  if (!(format & 0x80) || (format & 0x40)) return false;
+  const std::uint64_t declared = ReadBe32(reinterpret_cast<const unsigned char*>(frame.data()) + 10);
+  const std::size_t extras = 4 + ((format & 0x20) ? 1 : 0);
+  const std::uint64_t deflated = frame.size() > 10 + extras ? frame.size() - 10 - extras : 0;
+  return declared > deflated * 1032 + 1024;
+}
+}  // namespace
+
 bool TagReaderTakesFrame(std::string_view frame) {
+  if (DeclaresUnreachableInflatedLength(frame)) return false;
   std::string tag("ID3\x03\x00\x00", 6);
   const auto size = static_cast<std::uint32_t>(frame.size());
   for (int shift : {21, 14, 7, 0}) tag.push_back(static_cast<char>((size >> shift) & 0x7F));

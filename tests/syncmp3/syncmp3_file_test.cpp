@@ -12,6 +12,7 @@
 #include <fstream>
 #include <string>
 #include <vector>
+#include <zlib.h>
 
 #include "common/safe_file.h"
 #include "support/run_tool.h"
@@ -26,6 +27,16 @@ using namespace vexalo;
 using namespace std::string_literals;
 
 namespace {
+
+// The data of a compressed v2.3 frame: the inflated length, then the zlib stream.
+std::string CompressedFrameData(const std::string& text) {
+  uLongf size = compressBound(text.size());
+  std::string packed(size, '\0');
+  compress2(reinterpret_cast<Bytef*>(packed.data()), &size, reinterpret_cast<const Bytef*>(text.data()), text.size(), 9);
+  packed.resize(size);
+  const auto n = static_cast<std::uint32_t>(text.size());
+  return std::string{static_cast<char>(n >> 24), static_cast<char>(n >> 16), static_cast<char>(n >> 8), static_cast<char>(n)} + packed;
+}
 
 using Block = std::array<unsigned char, kSyncBlockBytes>;
 
@@ -739,7 +750,8 @@ TEST_F(SyncMp3Test, FramesTheTagReaderCannotTakeAreLeftOut) {
   // An encrypted frame stays as it is: no reader looks into it.
   const std::string secret4 = Frame(4, "TDRC", "\x80" "0123456789"s, 0x00, 0x04);
   const std::string secret3 = Frame(3, "TDRC", "\x80" "0123456789"s, 0x00, 0x40);
-  const std::string odd3 = Frame(3, "TPE1", "\x05xx"s, 0x55, 0x55);  // flags v2.3 does not define: kept whole
+  const std::string odd3 = Frame(3, "TPE1", "\x05xx"s, 0x55, 0x55);
+  const std::string packed3 = Frame(3, "TXXX", CompressedFrameData("\0note\0"s + std::string(100000, 'a')), 0x00, 0x80);  // flags v2.3 does not define: kept whole
   struct Case {
     const char* name;
     std::string tag;      // the source's tag
@@ -758,6 +770,9 @@ TEST_F(SyncMp3Test, FramesTheTagReaderCannotTakeAreLeftOut) {
       {"v2.3 frame with undefined format flags", test::Tag(3, song3 + odd3), song3 + odd3},
       {"bytes after the last frame", test::Tag(3, song3 + "\x01junk after it"s), song3},
       {"v2.3 header of revision 255", "ID3\x03\xFF\x00"s + test::Syncsafe(song3.size()) + song3, song3},
+      {"v2.3 compressed frame declaring more than its data can inflate to (2.7 GB from one byte)",
+       test::Tag(3, song3 + Frame(3, "TYER", "\xA0\xA0\xA0\xA0\x01"s, 0x00, 0xA0)), song3},
+      {"v2.3 compressed frame inflating 1000 times", test::Tag(3, song3 + packed3), song3 + packed3},
       {"SEEK frame, whose offset the new tag would move", test::Tag(4, song4 + Frame(4, "SEEK", "\0\0\0\x10"s)), song3},
   };
   const Block block = LyricsBlock(kLyrics + kLongerLyrics);
