@@ -16,35 +16,6 @@ constexpr char32_t kEscapeBase = 0xF700;  // U+F780..U+F7FF carry bytes that are
 bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
 
-// Decodes one UTF-8 character at s[i]; returns its length (0 for a malformed one).
-std::size_t NextUtf8(std::string_view s, std::size_t i, char32_t& c) {
-  const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-  const unsigned char lead = b(i);
-  std::size_t n;
-  if (lead < 0x80) {
-    c = lead;
-    return 1;
-  } else if ((lead & 0xE0) == 0xC0) {
-    n = 2;
-    c = lead & 0x1F;
-  } else if ((lead & 0xF0) == 0xE0) {
-    n = 3;
-    c = lead & 0x0F;
-  } else if ((lead & 0xF8) == 0xF0) {
-    n = 4;
-    c = lead & 0x07;
-  } else {
-    return 0;
-  }
-  if (i + n > s.size()) return 0;
-  for (std::size_t k = 1; k < n; ++k) {
-    if ((b(i + k) & 0xC0) != 0x80) return 0;
-    c = (c << 6) | (b(i + k) & 0x3F);
-  }
-  static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (c < kMin[n] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
-  return n;
-}
 
 // One iconv descriptor for the length of a conversion.
 class Converter {
@@ -160,6 +131,35 @@ void EncodePiece(Converter& conv, std::string_view piece, Cp949Encoded& result) 
 }
 
 }  // namespace
+
+std::size_t NextUtf8(std::string_view s, std::size_t i, char32_t& c) {
+  const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+  const unsigned char lead = b(i);
+  std::size_t n;
+  if (lead < 0x80) {
+    c = lead;
+    return 1;
+  } else if ((lead & 0xE0) == 0xC0) {
+    n = 2;
+    c = lead & 0x1F;
+  } else if ((lead & 0xF0) == 0xE0) {
+    n = 3;
+    c = lead & 0x0F;
+  } else if ((lead & 0xF8) == 0xF0) {
+    n = 4;
+    c = lead & 0x07;
+  } else {
+    return 0;
+  }
+  if (i + n > s.size()) return 0;
+  for (std::size_t k = 1; k < n; ++k) {
+    if ((b(i + k) & 0xC0) != 0x80) return 0;
+    c = (c << 6) | (b(i + k) & 0x3F);
+  }
+  static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (c < kMin[n] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
+  return n;
+}
 
 void AppendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {

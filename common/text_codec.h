@@ -28,6 +28,9 @@ Cp949Encoded EncodeCp949(std::string_view utf8);
 
 // Appends one character as UTF-8.
 void AppendUtf8(std::string& out, char32_t c);
+// Decodes the UTF-8 character at s[i] into c and gives its length; 0 when the bytes there are not
+// one (malformed, overlong, a surrogate, past U+10FFFF or cut short).
+std::size_t NextUtf8(std::string_view s, std::size_t i, char32_t& c);
 
 // Convenience for texts known to be clean (tests, messages).
 std::string Cp949ToUtf8(std::string_view cp949);

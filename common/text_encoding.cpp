@@ -24,34 +24,6 @@ bool IsHangulSyllable(char32_t c) { return c >= kHangulFirst && c < kHangulFirst
 
 unsigned char Byte(std::string_view s, std::size_t i) { return static_cast<unsigned char>(s[i]); }
 
-// One UTF-8 character at s[i]: its length, or 0 when the bytes there are not one.
-std::size_t NextUtf8(std::string_view s, std::size_t i, char32_t& c) {
-  const unsigned char lead = Byte(s, i);
-  std::size_t n;
-  if (lead < 0x80) {
-    c = lead;
-    return 1;
-  } else if (lead >= 0xC2 && lead <= 0xDF) {
-    n = 2;
-    c = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    n = 3;
-    c = lead & 0x0F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    n = 4;
-    c = lead & 0x07;
-  } else {
-    return 0;
-  }
-  if (i + n > s.size()) return 0;
-  for (std::size_t k = 1; k < n; ++k) {
-    if ((Byte(s, i + k) & 0xC0) != 0x80) return 0;
-    c = (c << 6) | (Byte(s, i + k) & 0x3F);
-  }
-  static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (c < kMin[n] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
-  return n;
-}
 
 // The characters of UTF-8 text; a malformed byte gives U+FFFD.
 std::vector<char32_t> CodePoints(std::string_view utf8) {

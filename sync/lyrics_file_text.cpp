@@ -11,34 +11,6 @@ constexpr char32_t kReplacement = 0xFFFD;
 
 unsigned char Byte(std::string_view s, std::size_t i) { return static_cast<unsigned char>(s[i]); }
 
-// One UTF-8 character at s[i]: its length, or 0 when it is malformed.
-std::size_t Utf8At(std::string_view s, std::size_t i, char32_t& c) {
-  const unsigned char lead = Byte(s, i);
-  std::size_t n;
-  if (lead < 0x80) {
-    c = lead;
-    return 1;
-  } else if (lead >= 0xC2 && lead <= 0xDF) {
-    n = 2;
-    c = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    n = 3;
-    c = lead & 0x0F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    n = 4;
-    c = lead & 0x07;
-  } else {
-    return 0;
-  }
-  if (i + n > s.size()) return 0;
-  for (std::size_t k = 1; k < n; ++k) {
-    if ((Byte(s, i + k) & 0xC0) != 0x80) return 0;
-    c = (c << 6) | (Byte(s, i + k) & 0x3F);
-  }
-  static constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (c < kLeast[n] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
-  return n;
-}
 
 bool StartsWith(std::string_view s, std::string_view prefix) {
   return s.size() >= prefix.size() && s.substr(0, prefix.size()) == prefix;
@@ -79,7 +51,7 @@ std::string Utf8ToUtf16(std::string_view utf8, bool bigEndian) {
   out.reserve(utf8.size() * 2);
   for (std::size_t i = 0; i < utf8.size();) {
     char32_t c = kReplacement;
-    std::size_t n = Utf8At(utf8, i, c);
+    std::size_t n = NextUtf8(utf8, i, c);
     if (n == 0) {
       c = kReplacement;
       n = 1;
@@ -108,7 +80,7 @@ std::optional<std::string> Utf8ToLatin1(std::string_view utf8) {
   out.reserve(utf8.size());
   for (std::size_t i = 0; i < utf8.size();) {
     char32_t c = 0;
-    const std::size_t n = Utf8At(utf8, i, c);
+    const std::size_t n = NextUtf8(utf8, i, c);
     if (n == 0 || c > 0xFF) return std::nullopt;
     out.push_back(static_cast<char>(c));
     i += n;
