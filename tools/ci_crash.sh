@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Crash consistency of in-place rewrites: kills `vexalo-sync embed` (in place) and `set-tags`
 # with SIGKILL at random moments on a file of some tens of MB and checks each time that the file
-# holds exactly its old or its new content and that nothing else is left in its folder.
+# holds exactly its old or its new content and that nothing else is left in its folder, except,
+# after a kill in the instant between linking and renaming, the complete new copy under its hidden
+# temporary name, which the next writer into the folder must remove.
 # Usage: tools/ci_crash.sh [path/to/vexalo-sync] [runs per command]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -46,7 +48,7 @@ check_command() {
     exit 1
   fi
 
-  local run killed_old=0 killed_new=0 finished=0 pid status delay held left
+  local run killed_old=0 killed_new=0 finished=0 swept=0 pid status delay held left leftover
   for run in $(seq 1 "$runs"); do
     cp "$work/base.mp3" "$f"
     delay=$((RANDOM % (took * 11 / 10 + 1)))
@@ -59,8 +61,25 @@ check_command() {
     held=$(digest "$f")
     left=$(ls -A "$dir")
     if [ "$left" != "song.mp3" ]; then
-      echo "ci_crash: $name run $run (killed after ${delay} ms) left: $left" >&2
-      exit 1
+      # A writer killed between linking its finished file under a hidden name and renaming it
+      # over the target leaves that complete copy; the next writer into the folder removes it.
+      if [ "$(printf '%s\n' "$left" | grep -cvx 'song.mp3')" != 1 ] ||
+         ! printf '%s\n' "$left" | grep -qx "\.song\.mp3\.vexalo-$pid-[A-Za-z0-9]\{6\}"; then
+        echo "ci_crash: $name run $run (killed after ${delay} ms) left: $left" >&2
+        exit 1
+      fi
+      leftover=$(printf '%s\n' "$left" | grep -vx 'song.mp3')
+      if [ "$(digest "$dir/$leftover")" != "$new" ]; then
+        echo "ci_crash: $name run $run (killed after ${delay} ms) left an incomplete $leftover" >&2
+        exit 1
+      fi
+      "$tool" "${args[@]}" >/dev/null
+      left=$(ls -A "$dir")
+      if [ "$left" != "song.mp3" ]; then
+        echo "ci_crash: $name: the next writer did not remove $leftover (left: $left)" >&2
+        exit 1
+      fi
+      swept=$((swept + 1))
     fi
     if [ "$held" = "$old" ]; then
       [ "$status" -eq 137 ] || { echo "ci_crash: $name run $run ended ($status) without a change" >&2; exit 1; }
@@ -73,7 +92,8 @@ check_command() {
     fi
   done
   echo "ci_crash: $name on $megabytes MB (${took} ms a run): $runs kills, old content $killed_old," \
-    "new content $killed_new, finished first $finished; no file left behind"
+    "new content $killed_new, finished first $finished; no file left" \
+    "behind but a complete copy under its hidden name $swept times, each removed by the next writer"
 }
 
 check_command "embed in place" embed @ "$work/lyrics.snc" -o @ --force
