@@ -30,6 +30,15 @@ std::function<void()> g_waitPump;
 
 void SetOpenWaitPump(std::function<void()> pump) { g_waitPump = std::move(pump); }
 
+void ClearSongReadouts(ViewPort& view) {
+  PlayTime.Store(TimeMark{});
+  WindowStart.Store(TimeMark{});
+  for (SharedText* text : {&StartTimeText, &ProgressText, &EndTimeText, &WindowStartText, &WindowEndText, &PlayTimeText,
+                           &CursorTimeText, &LyricPanelText})
+    text->Clear();
+  view.SetStatusText(kPaneSongFacts, std::string());
+}
+
 void OnMp3FileOpen() {
   ViewPort* view = ActiveView.load();
   if (!view) return;
@@ -51,6 +60,7 @@ void OnMp3FileOpen() {
   // A worker told to stop may still be finishing its last chunk or frame; the new job must not
   // start under it.
   WaitForWorker(g_waitPump);
+  ClearSongReadouts(*view);
   StartDecodeJob(CurrentMp3Path);
   TransportCommand.store(kCmdNone);
   view->SetTitle(std::string(kProductTitle) + kTitleSeparator + CurrentMp3Name);

@@ -13,6 +13,12 @@ inline constexpr char kNotMp3FileText[] = " Not MP3 File ";
 inline constexpr char kEmbeddedLyricsCutText[] = " Embedded Lyrics Size Over: cut at 30719 bytes !!! ";
 inline constexpr char kTitleSeparator[] = " - ";
 
+class ViewPort;
+
+// What the read-outs and status pane 1 told of the previous song goes: the read-out texts and
+// times are emptied, pane 1 cleared until the new song's first frame is known.
+void ClearSongReadouts(ViewPort& view);
+
 // Command 57601 (menu, Ctrl+O, the MP3 Open button).
 void OnMp3FileOpen();
 

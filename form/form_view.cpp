@@ -81,7 +81,9 @@ void OnDraw(Canvas& canvas) {
       if (step != 0) ColumnBytes.store(static_cast<std::uint64_t>(SongInfo.channels.load()) * step);
     }
   } else if (state == kStateWholeView) {
-    if (ViewPort* view = ActiveView.load()) view->SetStatusText(kPaneSongFacts, SongFactsText());
+    // The facts are known from the song's first frame on; until then the pane stays empty.
+    if (ViewPort* view = ActiveView.load())
+      view->SetStatusText(kPaneSongFacts, SongInfo.layer.load() == 3 ? SongFactsText() : std::string());
     if (!Decoding.load()) {
       if (auto drawWhole = g_drawWhole.load()) drawWhole(canvas);
     }

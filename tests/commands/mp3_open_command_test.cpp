@@ -215,6 +215,28 @@ TEST_F(Mp3OpenTest, AWavFileIsRefusedByTheDecoder) {
   EXPECT_FALSE(view.sliderEnabled);
 }
 
+// Whether the new file opens or not, the read-outs and pane 1 no longer tell of the song before.
+TEST_F(Mp3OpenTest, OpeningClearsWhatTheReadoutsAndPaneOneShowedOfThePreviousSong) {
+  const std::string wav = CopyFixture("not_mp3.wav.mp3", "words.mp3");
+  for (const std::string& path : {wav, PathIn("gone.mp3")}) {
+    PlayTime.Store(TimeMark{0, 12, 340});
+    WindowStart.Store(TimeMark{0, 10, 0});
+    PlayTimeText.Set(" Play Time = 00:12:34 ");
+    CursorTimeText.Set(" Cursor Position Time = 00:20:00 ");
+    WindowStartText.Set(" Start Time = 00:10:00 ");
+    WindowEndText.Set(" End Time = 00:15:22 ");
+    view.statusTexts[kPaneSongFacts] = "Stereo : SR = 44100 BR = 128000";
+    Open(path);
+    WaitForWorker();
+    EXPECT_EQ(view.statusTexts[kPaneSongFacts], "") << path;
+    EXPECT_EQ(PlayTime.Load(), TimeMark{}) << path;
+    EXPECT_EQ(WindowStart.Load(), TimeMark{}) << path;
+    for (const SharedText* text : {&PlayTimeText, &CursorTimeText, &WindowStartText, &WindowEndText})
+      EXPECT_EQ(text->Get(), "") << path;
+  }
+  EXPECT_EQ(Messages(), (std::vector<std::string>{" Not MP3 File !!! ", " Not MP3 File "}));
+}
+
 TEST_F(Mp3OpenTest, WaitsForAWorkerStillEndingAndKeepsDispatching) {
   std::atomic<int> pumps{0};
   std::atomic<bool> ended{false};

@@ -75,6 +75,7 @@ std::vector<int> FormTest::RunCommands() const {
 
 void FormTest::SetSong(int state, int channels, int frameScale) {
   PlayerState = state;
+  SongInfo.layer = 3;
   SongInfo.channels = channels;
   SongInfo.frameScale = frameScale;
   SongInfo.sampleRate = frameScale == 4 ? 44100 : 22050;

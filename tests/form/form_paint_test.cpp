@@ -57,6 +57,16 @@ TEST_F(FormTest, WholeViewWhileDecodingShowsFactsButNoWave) {
   EXPECT_EQ(port.statusTexts[kPaneSongFacts], "Mono : SR = 22050 BR = 128000");
 }
 
+// Until the decoder has read the new song's first frame, nothing of an earlier song stays.
+TEST_F(FormTest, WholeViewBeforeTheFirstFrameLeavesPaneOneEmpty) {
+  SetSong(kStateWholeView, 2);
+  SongInfo.layer = 0;
+  Decoding = 1;
+  port.statusTexts[kPaneSongFacts] = "Mono : SR = 22050 BR = 64000";
+  OnDraw(canvas);
+  EXPECT_EQ(port.statusTexts[kPaneSongFacts], "");
+}
+
 TEST_F(FormTest, WindowViewDrawsTwoHundredFramesAndSetsColumnBytes) {
   struct Case {
     int channels;
