@@ -190,6 +190,11 @@ void CVexaloCaptionView::CreateControls() {
     OnSliderCustomDraw();
     e.Skip();
   });
+  // A press on the slider: until its release the players leave the knob where the user puts it.
+  m_slider->Bind(wxEVT_LEFT_DOWN, [](wxMouseEvent& e) {
+    OnSliderPressed();
+    e.Skip();
+  });
   // The slider's released-capture: a click or a drag ended on it.
   m_slider->Bind(wxEVT_LEFT_UP, [this](wxMouseEvent& e) {
     e.Skip();

@@ -18,7 +18,6 @@ namespace vexalo {
 namespace {
 
 constexpr int kLineBufferBytes = 2048;
-constexpr double kSliderUnit = 1.0 / 65535.0;
 
 bool SongLoaded() { return !CurrentMp3Path.empty(); }
 
@@ -108,8 +107,22 @@ bool OnMouseMove(int x, int y) {
   return true;
 }
 
+void OnSliderPressed() { SliderHeld.store(true); }
+
 int OnSliderReleased() {
-  if (SongLoaded() && SongShown()) TransportCommand.store(kCmdStop);
+  SliderHeld.store(false);
+  if (!SongLoaded() || !SongShown()) return 0;
+  ViewPort* view = ActiveView.load();
+  if (WorkerBusy.load()) {
+    // The release stops the playback; the player starts the next one where the knob was let go.
+    if (view) PendingSliderStart.store(std::clamp(view->GetSliderPos(), 0, 65535));
+    TransportCommand.store(kCmdStop);
+    TakePendingSliderStart();
+    return 0;
+  }
+  // A playback that ended by itself during the drag left the knob's place unused.
+  OnSliderCustomDraw();
+  TransportCommand.store(kCmdStop);
   return 0;
 }
 
@@ -119,24 +132,8 @@ int OnSliderCustomDraw() {
   if (!view) return 0;
   const int v = view->GetSliderPos();
   if (v == SliderPos.load()) return 0;
-  const int slider = std::clamp(v, 0, 65535);
-  SliderPos.store(slider);
-  const std::uint64_t stored = storedBytes.load();
-  std::int64_t pos = static_cast<std::int64_t>(static_cast<double>(stored) * kSliderUnit * slider);
-  if (pos & 1) ++pos;
-  if (pos >= static_cast<std::int64_t>(stored)) {
-    pos = std::max<std::int64_t>(static_cast<std::int64_t>(stored) - 1, 0);
-    if (pos & 1) --pos;
-  }
-  PlayPosBytes.store(static_cast<std::uint64_t>(pos));
   TransportCommand.store(kCmdNone);
-  if (PlayerState.load() == kStateWindowView) {
-    RepaintView();
-  } else {
-    CursorOffset.store(static_cast<int>(CursorColumnOf(PlayPosBytes.load())));
-  }
-  view->SetSliderPos(slider);
-  ShowPlayReadout();
+  StartAtSlider(v);
   return 0;
 }
 
@@ -161,6 +158,7 @@ void OnTimer(int timerId) {
   if (timerId != 0) return;
   ViewPort* view = ActiveView.load();
   if (!view) return;
+  TakePendingSliderStart();
   const int caretLine = view->EditorCaretLine();
   CaretLine = std::max(0, caretLine);
   const std::string text = view->GetEditorText();

@@ -16,7 +16,10 @@ bool OnRButtonDown(int x, int y);
 bool OnRButtonDblClk(int x, int y);
 bool OnMouseMove(int x, int y);
 
-// Slider (control 1003) notifications; both return the notification result 0 (default drawing).
+// Slider (control 1003): the button pressed on it, and notifications that return the
+// notification result 0 (default drawing). A release during a playback stops it, and the next
+// playback starts where the slider was let go.
+void OnSliderPressed();
 int OnSliderReleased();
 int OnSliderCustomDraw();
 

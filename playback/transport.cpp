@@ -27,6 +27,8 @@ namespace vexalo {
 
 unsigned char ChunkBuffer[kChunkBufferBytes];
 std::atomic<int> WindowFrames{kWindowFrames};
+std::atomic<bool> SliderHeld{false};
+std::atomic<int> PendingSliderStart{-1};
 
 namespace {
 
@@ -331,6 +333,17 @@ void OpenDevice() {
 // Set while a player has the device, so the heard position is the song's.
 std::atomic<bool> g_songPlaying{false};
 
+// As a player ends: a stop leaves the slider where the next playback starts, which is the place
+// the user let go of it at if that was why it stopped.
+void SettleSlider(int command) {
+  const int slider = PendingSliderStart.exchange(-1);
+  if (slider >= 0) {
+    StartAtSlider(slider);
+  } else if (command == kCmdStop) {
+    UpdateSliderFromPosition(PlayPosBytes.load());
+  }
+}
+
 void EndWorker() {
   LyricPanelFresh.store(0);
   TransportCommand.store(kCmdNone);
@@ -343,6 +356,8 @@ void SwitchToWindowView() {
   PlayerState.store(kStateWindowView);
   UpdateSliderFromPosition(PlayPosBytes.load());
   ShowStartReadout();
+  // The End Time is this window's, not that of the window played last.
+  ShowWindowEndReadout();
   ShowPlayReadout();
   DrawWindowAndSetColumns();
 }
@@ -351,6 +366,7 @@ void SwitchToWholeView() {
   PlayPosBytes.store(0);
   CursorOffset.store(0);
   PlayerState.store(kStateWholeView);
+  UpdateSliderFromPosition(0);
   RepaintView();
 }
 
@@ -402,7 +418,40 @@ void UpdateSliderFromPosition(std::uint64_t pos) {
   const std::uint64_t stepBytes = std::max<std::uint64_t>(1, SliderStepBytes.load());
   const int slider = static_cast<int>(std::min<std::uint64_t>(pos / stepBytes, kSliderMax));
   SliderPos.store(slider);
+  if (!SliderHeld.load()) SetSlider(slider);
+}
+
+std::uint64_t PositionOfSlider(int slider) {
+  const std::uint64_t stored = storedBytes.load();
+  auto pos = static_cast<std::int64_t>(static_cast<double>(stored) * (1.0 / kSliderMax) * std::clamp(slider, 0, kSliderMax));
+  if (pos & 1) ++pos;
+  if (pos >= static_cast<std::int64_t>(stored)) {
+    pos = std::max<std::int64_t>(static_cast<std::int64_t>(stored) - 1, 0);
+    if (pos & 1) --pos;
+  }
+  return static_cast<std::uint64_t>(pos);
+}
+
+void StartAtSlider(int slider) {
+  slider = std::clamp(slider, 0, kSliderMax);
+  SliderPos.store(slider);
+  PlayPosBytes.store(PositionOfSlider(slider));
+  if (PlayerState.load() == kStateWindowView) {
+    ShowStartReadout();
+    ShowWindowEndReadout();
+    RepaintView();
+  } else {
+    const std::uint64_t columnBytes = std::max<std::uint64_t>(1, ColumnBytes.load());
+    CursorOffset.store(static_cast<int>(PlayPosBytes.load() / columnBytes));
+  }
   SetSlider(slider);
+  ShowPlayReadout();
+}
+
+void TakePendingSliderStart() {
+  if (WorkerBusy.load() != 0 || !SongShown()) return;
+  const int slider = PendingSliderStart.exchange(-1);
+  if (slider >= 0) StartAtSlider(slider);
 }
 
 void ShowLyricPanel(int hours, int minutes, int seconds, int millis) {
@@ -516,6 +565,7 @@ int WholePlayWorker() {
     } else if (finalCommand == kCmdWindowView) {
       SwitchToWindowView();
     }
+    SettleSlider(command);
   }
   EndWorker();
   return 1;
@@ -581,16 +631,20 @@ int WindowPlayWorker() {
       PlayerState.store(kStateWindowView);
       RepaintView();
     }
+    SettleSlider(command);
   }
   EndWorker();
   return 1;
 }
 
 void StartWholePlayWorker() {
+  // A slider start left over from an earlier playback is not this one's to carry out.
+  PendingSliderStart.store(-1);
   StartWorkerThread([] { WholePlayWorker(); });
 }
 
 void StartWindowPlayWorker() {
+  PendingSliderStart.store(-1);
   StartWorkerThread([] { WindowPlayWorker(); });
 }
 

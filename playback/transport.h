@@ -69,7 +69,24 @@ int WindowPlayWorker();
 void StartWholePlayWorker();
 void StartWindowPlayWorker();
 
-// Slider position of PlayPosBytes (capped at 65535), stored in SliderPos and sent to the slider.
+// Slider position of PlayPosBytes (capped at 65535), stored in SliderPos and sent to the slider
+// unless the user holds it.
 void UpdateSliderFromPosition(std::uint64_t pos);
+
+// True while the user holds the position slider down: the players leave its knob alone then.
+extern std::atomic<bool> SliderHeld;
+// The slider place at which the user let go of it during a playback, -1 for none. The player
+// that stops for that release starts the next playback there (StartAtSlider) as it ends.
+extern std::atomic<int> PendingSliderStart;
+
+// The even song position of a slider place (0..65535) within the decoded data.
+std::uint64_t PositionOfSlider(int slider);
+// Makes a slider place the start of the next playback: PlayPosBytes, the whole view's cursor
+// column or the window drawn from there with its Start and End Time, the slider and the Play
+// Time read-out.
+void StartAtSlider(int slider);
+// Carries out a pending slider start when no worker runs (one that ended just as the slider was
+// let go of has not seen it).
+void TakePendingSliderStart();
 
 }  // namespace vexalo

@@ -235,6 +235,73 @@ TEST_F(Pointing, SliderReleaseStopsOnlyWithASongShown) {
   EXPECT_EQ(TransportCommand.load(), kCmdNone);
 }
 
+// The knob stays where the user holds it while the playback goes on; letting go stops the
+// playback, and the next one starts at the knob's place, which the read-out shows.
+TEST_F(Pointing, ASliderLetGoOfDuringAPlaybackStopsItAndTheNextPlayStartsThere) {
+  LoadSong(RampSong(300), 44100, 2);
+  OnPlay();
+  ASSERT_TRUE(backend.WaitForQueued(2));
+  OnSliderPressed();
+  view.sliderPos = 32768;
+  OnSliderCustomDraw();  // ignored while playing
+  ASSERT_TRUE(backend.WaitForQueued(3));
+  backend.Tick();
+  ASSERT_TRUE(backend.WaitForQueued(4));
+  EXPECT_EQ(view.sliderPos, 32768);
+  OnSliderReleased();
+  FinishPlayback();
+  EXPECT_EQ(PlayPosBytes.load(), 345606u);
+  EXPECT_EQ(SliderPos.load(), 32768);
+  EXPECT_EQ(view.sliderPos, 32768);
+  EXPECT_EQ(CursorOffset.load(), static_cast<int>(345606 / ColumnBytes.load()));
+  EXPECT_EQ(PlayTimeText.Get(), ClockText(" Play Time = %02d:%02d:%02d ", TimeOfPosition(345606)));
+  EXPECT_EQ(PendingSliderStart.load(), -1);
+
+  const std::size_t before = backend.Played().size();
+  backend.SetClock(CapturingAudioBackend::Clock::Immediate);
+  OnPlay();
+  FinishPlayback();
+  const auto first = Duplicated(345606, 345606 + 4 * 2304);
+  const auto played = backend.Played();
+  ASSERT_GE(played.size(), before + first.size());
+  EXPECT_TRUE(std::equal(first.begin(), first.end(), played.begin() + static_cast<std::ptrdiff_t>(before)));
+}
+
+TEST_F(Pointing, ASliderLetGoOfDuringAWindowPlaybackMovesTheWindowThere) {
+  LoadSong(RampSong(300), 44100, 2);
+  PlayerState = kStateWindowView;
+  PlayPosBytes = 2304;
+  OnPlay();
+  ASSERT_TRUE(backend.WaitForQueued(3));
+  OnSliderPressed();
+  view.sliderPos = 16384;
+  OnSliderReleased();
+  FinishPlayback();
+  const std::uint64_t pos = PositionOfSlider(16384);
+  const int start = TimeOfPosition(pos);
+  EXPECT_EQ(PlayPosBytes.load(), pos);
+  EXPECT_EQ(PlayerState.load(), kStateWindowView);
+  EXPECT_EQ(view.sliderPos, 16384);
+  EXPECT_EQ(WindowStartText.Get(), ClockText(" Start Time = %02d:%02d:%02d ", start));
+  EXPECT_EQ(WindowEndText.Get(),
+            ClockText(" End Time = %02d:%02d:%02d ", start + static_cast<int>(SongInfo.frameSeconds.load() * 200 * 1000.0)));
+  EXPECT_EQ(PlayTimeText.Get(), ClockText(" Play Time = %02d:%02d:%02d ", start));
+}
+
+// A release that comes as the playback ends by itself is carried out once no worker runs.
+TEST_F(Pointing, ALetGoThePlayerMissedIsCarriedOutWhenIdle) {
+  LoadSong(RampSong(300), 44100, 2);
+  PendingSliderStart = 32768;
+  WorkerBusy = 1;
+  TakePendingSliderStart();
+  EXPECT_EQ(PendingSliderStart.load(), 32768);
+  WorkerBusy = 0;
+  OnTimer(0);
+  EXPECT_EQ(PendingSliderStart.load(), -1);
+  EXPECT_EQ(PlayPosBytes.load(), 345606u);
+  EXPECT_EQ(view.sliderPos, 32768);
+}
+
 TEST(LineReadout, CountsBytesWithoutEditorShortTags) {
   struct Case {
     std::string line;

@@ -7,6 +7,7 @@
 
 #include "decode/decode_job.h"
 #include "decode/decode_worker.h"
+#include "playback/pointing.h"
 #include "playback/readout.h"
 #include "playback_fixture.h"
 #include "support/run_tool.h"
@@ -189,6 +190,21 @@ TEST_F(WholeView, StopSetsTheStartBackToZero) {
   EXPECT_EQ(PlayPosBytes.load(), 0u);
   EXPECT_EQ(CursorOffset.load(), 0);
   EXPECT_EQ(TransportCommand.load(), kCmdNone);
+}
+
+TEST_F(WholeView, AfterStopTheSliderShowsTheStartAgain) {
+  LoadSong(RampSong(200), 44100, 2);
+  PlayPosBytes = 10 * kStereoChunk;
+  OnPlay();
+  ASSERT_TRUE(backend.WaitForQueued(3));
+  backend.Tick();
+  ASSERT_TRUE(backend.WaitForQueued(4));
+  EXPECT_GT(view.sliderPos, 0);
+  OnStop();
+  FinishPlayback();
+  EXPECT_EQ(PlayPosBytes.load(), 0u);
+  EXPECT_EQ(SliderPos.load(), 0);
+  EXPECT_EQ(view.sliderPos, 0);
 }
 
 TEST_F(WholeView, PlayDuringPlaybackStopsItAndTheNextPlayStartsAtTheSamePlace) {
@@ -410,6 +426,58 @@ TEST_F(WindowView, PauseHasNoEffectAndStopKeepsTheWindowStart) {
   FinishPlayback();
   EXPECT_EQ(PlayPosBytes.load(), 20u * 2304);
   EXPECT_EQ(PlayerState.load(), kStateWindowView);
+}
+
+TEST_F(WindowView, AfterStopTheSliderShowsTheWindowStartAgain) {
+  LoadSong(RampSong(300), 44100, 2);
+  PlayerState = kStateWindowView;
+  PlayPosBytes = 20 * 2304;
+  OnPlay();
+  ASSERT_TRUE(backend.WaitForQueued(3));
+  for (std::size_t n = 4; n <= 6; ++n) {
+    backend.Tick();
+    ASSERT_TRUE(backend.WaitForQueued(n));
+  }
+  EXPECT_GT(view.sliderPos, static_cast<int>(20 * 2304 / SliderStepBytes.load()));
+  OnStop();
+  FinishPlayback();
+  EXPECT_EQ(PlayPosBytes.load(), 20u * 2304);
+  EXPECT_EQ(SliderPos.load(), static_cast<int>(20 * 2304 / SliderStepBytes.load()));
+  EXPECT_EQ(view.sliderPos, SliderPos.load());
+}
+
+// An idle window view shows the Start and End Time of the window it shows, not those of the
+// window played last.
+TEST_F(WindowView, TheIdleWindowShowsItsOwnStartAndEndTime) {
+  LoadSong(RampSong(300), 44100, 2);
+  const int span = static_cast<int>(SongInfo.frameSeconds.load() * 200 * 1000.0);
+  auto expectWindowAt = [&](std::uint64_t pos, const char* what) {
+    const int start = TimeOfPosition(pos);
+    const std::string startText = ClockText(" Start Time = %02d:%02d:%02d ", start);
+    const std::string endText = ClockText(" End Time = %02d:%02d:%02d ", start + span);
+    EXPECT_EQ(WindowStartText.Get(), startText) << what;
+    EXPECT_EQ(WindowEndText.Get(), endText) << what;
+    EXPECT_EQ(TextsAt(WaveRect.left + 10, WaveRect.top + 5).back(), startText) << what;
+    EXPECT_EQ(TextsAt(WaveRect.left + 570, WaveRect.top + 5).back(), endText) << what;
+  };
+  backend.SetClock(CapturingAudioBackend::Clock::Immediate);
+  OnWindowView();
+  OnPlay();
+  FinishPlayback();
+  expectWindowAt(0, "after the playback");
+
+  OnWholeView();
+  view.sliderPos = 20000;
+  OnSliderCustomDraw();
+  const std::uint64_t moved = PlayPosBytes.load();
+  ASSERT_GT(moved, 100'000u);
+  OnWindowView();
+  expectWindowAt(moved, "switched to the window view");
+
+  view.sliderPos = 30000;
+  OnSliderCustomDraw();
+  ASSERT_EQ(PlayPosBytes.load(), PositionOfSlider(30000));
+  expectWindowAt(PositionOfSlider(30000), "slider moved in the window view");
 }
 
 TEST_F(WindowView, RewindAndForwardMoveTheWindowAndPlayIt) {
