@@ -47,6 +47,7 @@
 #include "form/command_table.h"
 #include "form/string_table.h"
 #include "form/control_layout.h"
+#include "form/form_view.h"
 #include "form/skin_layout.h"
 #include "playback/click_track.h"
 #include "playback/playback_speed.h"
@@ -1405,6 +1406,244 @@ void SliderDragStopped(Runner& r) {
   }, 3000);
 }
 
+std::string ReadoutText(const char* format, int ms) {
+  char text[kTextCapacity];
+  std::snprintf(text, sizeof text, format, ms / 60000, (ms / 1000) % 60, (ms % 1000) / 10);
+  return text;
+}
+
+// With VEXALO_SELFTEST_SHOTS naming a folder, the screen as it stands is written there as
+// NAME.png, for a person to look at.
+void SaveShot(Runner& r, const std::string& name) {
+  r.Do("picture " + name, [name] {
+    const char* dir = std::getenv("VEXALO_SELFTEST_SHOTS");
+    if (!dir || !*dir) return;
+    wxArrayString out, err;
+    const std::string command = "import -window root " + std::string(dir) + "/" + name + ".png";
+    wxExecute(wxString::FromUTF8(command.c_str()), out, err, wxEXEC_SYNC | wxEXEC_NODISABLE);
+  });
+}
+
+// The point of the slider's track at `fraction` of its length, in view client pixels.
+wxPoint SliderPoint(Runner& r, double fraction) {
+  const wxRect s = r.View().ControlWxRect(kIdcSlider);
+  return wxPoint(s.x + s.height / 2 + static_cast<int>(fraction * (s.width - s.height)), s.y + s.height / 2);
+}
+
+// Presses the slider at `from` of its length, drags it to `to` in steps and lets go.
+void DragSlider(Runner& r, double from, double to) {
+  r.Do("point at the slider", [&r, from] {
+    const wxPoint p = SliderPoint(r, from);
+    r.MoveTo(p.x, p.y);
+  });
+  r.WaitForPointer();
+  r.Pause(100);
+  r.Do("button down", [] { wxExecute("xdotool mousedown 1", wxEXEC_ASYNC); });
+  r.Pause(150);
+  for (int step = 1; step <= 4; ++step) {
+    r.Do("drag", [&r, from, to, step] {
+      const wxPoint p = SliderPoint(r, from + (to - from) * step / 4);
+      r.MoveTo(p.x, p.y);
+    });
+    r.Pause(120);
+  }
+  r.Do("button up", [] { wxExecute("xdotool mouseup 1", wxEXEC_ASYNC); });
+  r.Pause(400);
+}
+
+// The window view shows the Start and End Time of the window it draws now, as texts and in the
+// drawing.
+bool WindowReadoutsMatch(CVexaloCaptionView& view) {
+  const int start = TimeOfPosition(PlayPosBytes.load());
+  const int end = start + static_cast<int>(SongInfo.frameSeconds.load() * (WindowFrames.load() * 1000.0));
+  const std::string startText = ReadoutText(" Start Time = %02d:%02d:%02d ", start);
+  const std::string endText = ReadoutText(" End Time = %02d:%02d:%02d ", end);
+  const Rect w = WaveRect;
+  std::printf("window view: '%s' '%s', expected '%s' '%s'\n", WindowStartText.Get().c_str(), WindowEndText.Get().c_str(),
+              startText.c_str(), endText.c_str());
+  std::fflush(stdout);
+  return PlayerState.load() == kStateWindowView && WindowStartText.Get() == startText && WindowEndText.Get() == endText &&
+         BufferShowsText(view, w.left + 10, w.top + 5, startText) && BufferShowsText(view, w.left + 570, w.top + 5, endText);
+}
+
+bool Idle() { return WorkerBusy.load() == 0; }
+
+// Opening a song leaves nothing of the one before: an idle window view shows its own Start and
+// End Time; after a second song opens, the first one's Play Time and Cursor Position Time are
+// gone and pane 1 shows the new song; after a file that is no MP3, pane 1 is empty.
+void OpenClearsReadouts(Runner& r) {
+  WaitForDecode(r);
+  r.Pause(300);
+  r.Do("point at the waveform", [&r] {
+    const Rect w = WaveRect;
+    r.MoveTo((w.left + w.right) / 2, (w.top + w.bottom) / 2);
+  });
+  r.WaitForPointer();
+  r.Step("Cursor Position Time shown", [] { return !CursorTimeText.Get().empty(); }, 3000);
+  r.Do("point away from the waveform", [&r] {
+    const wxRect e = r.View().ControlWxRect(kIdcEditor);
+    r.MoveTo(e.x + e.width / 2, e.y + e.height / 2);
+  });
+  r.WaitForPointer();
+  r.Do("User View", [] { Commands().Run(kIdWindowView); });
+  r.Pause(300);
+  r.Do("Play", [] { Commands().Run(kIdcPlay); });
+  r.Step("the window plays", [] { return WorkerBusy.load() == 1 && PlayMillis() > 500; }, 4000);
+  r.Do("Stop", [] { Commands().Run(kIdcStop); });
+  r.Step("stopped", &Idle, 3000);
+  r.Do("1:1 View", [] { Commands().Run(kIdWholeView); });
+  r.Pause(300);
+  DragSlider(r, 0.2, 0.4);
+  r.Do("User View", [] { Commands().Run(kIdWindowView); });
+  r.Pause(500);
+  r.Check("the idle window view shows its own Start and End Time", [&r] { return WindowReadoutsMatch(r.View()); });
+  CheckScreenShowsBuffer(r, "the window view on the screen", kWaveFieldArea);
+  SaveShot(r, "idle-window-view");
+  DragSlider(r, 0.4, 0.6);
+  r.Check("after a slider move too", [&r] {
+    return PlayPosBytes.load() > storedBytes.load() / 2 && WindowReadoutsMatch(r.View());
+  });
+  SaveShot(r, "idle-window-view-slider");
+
+  r.Do("1:1 View", [] { Commands().Run(kIdWholeView); });
+  r.Pause(300);
+  struct Before {
+    std::string play, cursor, facts;
+  };
+  auto before = std::make_shared<Before>();
+  r.Check("the first song's read-outs and facts", [&r, before] {
+    before->play = PlayTimeText.Get();
+    before->cursor = CursorTimeText.Get();
+    before->facts = Utf8(r.Pane(kPaneSongFacts));
+    const Rect w = WaveRect;
+    std::printf("first song: '%s' '%s' '%s'\n", before->play.c_str(), before->cursor.c_str(), before->facts.c_str());
+    return !before->play.empty() && !before->cursor.empty() && before->facts == SongFactsText() &&
+           BufferShowsText(r.View(), w.left + 270, w.top + 5, before->play) &&
+           BufferShowsText(r.View(), w.left + 270, w.bottom - 25, before->cursor);
+  });
+  SaveShot(r, "first-song");
+  OpenFile(r, std::string(VEXALO_SOURCE_DIR) + "/tests/fixtures/stereo_44k.mp3");
+  WaitForDecode(r);
+  r.Pause(400);
+  r.Check("the first song's Play Time and Cursor Position Time are gone", [&r, before] {
+    const Rect w = WaveRect;
+    std::printf("second song: '%s' '%s' '%s'\n", PlayTimeText.Get().c_str(), CursorTimeText.Get().c_str(),
+                Utf8(r.Pane(kPaneSongFacts)).c_str());
+    return PlayTimeText.Get().empty() && CursorTimeText.Get().empty() && PlayMillis() == 0 &&
+           !BufferShowsText(r.View(), w.left + 270, w.top + 5, before->play) &&
+           !BufferShowsText(r.View(), w.left + 270, w.bottom - 25, before->cursor);
+  });
+  r.Check("pane 1 shows the second song", [&r, before] {
+    return Utf8(r.Pane(kPaneSongFacts)) == SongFactsText() && Utf8(r.Pane(kPaneSongFacts)) != before->facts;
+  });
+  CheckScreenShowsBuffer(r, "the second song on the screen", kWaveFieldArea);
+  SaveShot(r, "second-song");
+
+  const std::string words = "/tmp/vexalo-selftest-" + std::to_string(getpid()) + "-words.mp3";
+  r.Do("write a file that is no MP3", [words] {
+    std::ofstream out(words);
+    for (int n = 0; n < 200; ++n) out << "These are words, not sound.\n";
+  });
+  OpenFile(r, words);
+  r.Step("the decoder says it is no MP3", [&r] {
+    MessageDialog* d = r.ShownMessage();
+    return d && Utf8(d->Message()) == " Not MP3 File !!! ";
+  }, 10000);
+  r.Pause(300);
+  r.Check("pane 1 is empty while the message shows", [&r] {
+    std::printf("pane 1 at the message: '%s'\n", Utf8(r.Pane(kPaneSongFacts)).c_str());
+    return r.Pane(kPaneSongFacts).empty();
+  });
+  SaveShot(r, "failed-open-message");
+  r.Do("OK", [&r] {
+    if (MessageDialog* d = r.ShownMessage()) d->Answer(Answer::Ok);
+  });
+  r.Step("message closed", [&r] { return r.ShownMessage() == nullptr; }, 3000);
+  r.Pause(300);
+  r.Check("no song, pane 1 and the read-outs empty", [&r, words] {
+    std::remove(words.c_str());
+    return PlayerState.load() == kStateNoSong && r.Pane(kPaneSongFacts).empty() && PlayTimeText.Get().empty() &&
+           CursorTimeText.Get().empty();
+  });
+  SaveShot(r, "failed-open");
+}
+
+// The slider always shows where the next Play starts: let go of during a playback, it stops the
+// playback and Play goes on from its place, which Play Time shows; after Stop it is back at the
+// start (0 in the whole view, the window's start in the window view), where Play starts.
+void SliderDragPlaying(Runner& r) {
+  WaitForDecode(r);
+  r.Pause(300);
+  ClickAt(r, Centre(skin::ButtonAt(skin::kPlay).hit));
+  r.Step("playing", [] { return WorkerBusy.load() == 1 && PlayMillis() > 800; }, 4000);
+  DragSlider(r, 0.2, 0.5);
+  r.Step("the release stopped the playback", &Idle, 3000);
+  r.Pause(300);
+  r.Check("the next start is where the slider was let go", [&r] {
+    const int place = r.View().Slider()->GetValue();
+    std::printf("slider %d, start %llu of %llu\n", place, static_cast<unsigned long long>(PlayPosBytes.load()),
+                static_cast<unsigned long long>(storedBytes.load()));
+    std::fflush(stdout);
+    return place > 65535 * 35 / 100 && place < 65535 * 65 / 100 && PlayPosBytes.load() == PositionOfSlider(place);
+  });
+  r.Check("Play Time shows the slider's place", [&r] {
+    const std::string text = ReadoutText(" Play Time = %02d:%02d:%02d ", TimeOfPosition(PlayPosBytes.load()));
+    const Rect w = WaveRect;
+    return PlayTimeText.Get() == text && BufferShowsText(r.View(), w.left + 270, w.top + 5, text);
+  });
+  CheckScreenShowsBuffer(r, "after the release", kWaveFieldArea);
+  SaveShot(r, "slider-let-go-during-playback");
+  auto start = std::make_shared<int>(0);
+  r.Do("Play", [start] {
+    *start = TimeOfPosition(PlayPosBytes.load());
+    Commands().Run(kIdcPlay);
+  });
+  r.Step("plays from the slider's place", [start] {
+    const int ms = PlayMillis();
+    return WorkerBusy.load() == 1 && ms > *start && ms < *start + 1500;
+  }, 3000);
+  r.Pause(500);
+  ClickAt(r, Centre(skin::ButtonAt(skin::kStop).hit));
+  r.Step("stopped", &Idle, 3000);
+  r.Pause(300);
+  r.Check("after Stop the slider is back at the start", [&r] {
+    std::printf("after Stop: slider %d, start %llu\n", r.View().Slider()->GetValue(),
+                static_cast<unsigned long long>(PlayPosBytes.load()));
+    return PlayPosBytes.load() == 0 && r.View().Slider()->GetValue() == 0;
+  });
+  SaveShot(r, "after-stop");
+  r.Do("Play", [] { Commands().Run(kIdcPlay); });
+  r.Step("and Play starts there", [] { return WorkerBusy.load() == 1 && PlayMillis() > 0 && PlayMillis() < 1500; }, 3000);
+  r.Do("Stop", [] { Commands().Run(kIdcStop); });
+  r.Step("stopped", &Idle, 3000);
+
+  DragSlider(r, 0.1, 0.3);
+  r.Do("User View", [] { Commands().Run(kIdWindowView); });
+  r.Pause(300);
+  r.Check("the window starts at the slider's place", [&r] {
+    return PlayerState.load() == kStateWindowView && PlayPosBytes.load() > storedBytes.load() / 5 &&
+           r.View().Slider()->GetValue() == static_cast<int>(PlayPosBytes.load() / SliderStepBytes.load());
+  });
+  auto windowStart = std::make_shared<std::uint64_t>(0);
+  r.Do("Play", [windowStart] {
+    *windowStart = PlayPosBytes.load();
+    Commands().Run(kIdcPlay);
+  });
+  r.Step("the window plays", [windowStart] {
+    return WorkerBusy.load() == 1 && PlayMillis() > TimeOfPosition(*windowStart) + 1000;
+  }, 4000);
+  r.Do("Stop", [] { Commands().Run(kIdcStop); });
+  r.Step("stopped", &Idle, 3000);
+  r.Pause(300);
+  r.Check("after Stop the slider is back at the window's start", [&r, windowStart] {
+    std::printf("window after Stop: slider %d, start %llu\n", r.View().Slider()->GetValue(),
+                static_cast<unsigned long long>(PlayPosBytes.load()));
+    return PlayPosBytes.load() == *windowStart &&
+           r.View().Slider()->GetValue() == static_cast<int>(*windowStart / SliderStepBytes.load());
+  });
+  SaveShot(r, "window-after-stop");
+}
+
 const std::map<std::string, void (*)(Runner&)>& Tests() {
   static const std::map<std::string, void (*)(Runner&)> tests{
       {"decode-screenshot", &DecodeScreenshot}, {"space-plays", &SpacePlays}, {"hover-tip", &HoverTip},
@@ -1423,6 +1662,7 @@ const std::map<std::string, void (*)(Runner&)>& Tests() {
       {"calibrate-stamping", &CalibrateStamping},
       {"user-view-menu", &UserViewMenu},           {"cursor-stamps", &CursorStamps},
       {"pause-readouts", &PauseReadouts},          {"slider-drag-stopped", &SliderDragStopped},
+      {"open-clears-readouts", &OpenClearsReadouts}, {"slider-drag-playing", &SliderDragPlaying},
   };
   return tests;
 }
