@@ -6,6 +6,7 @@
 #include <wx/dcclient.h>
 #include <wx/dialog.h>
 #include <wx/html/htmlwin.h>
+#include <wx/panel.h>
 #include <wx/sizer.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
@@ -66,6 +67,26 @@ void ShowAboutDialog(wxWindow* parent) {
   dialog.ShowModal();
 }
 
+void LayOutClosable(wxFrame* frame, wxPanel* panel, wxWindow* content) {
+  auto* sizer = new wxBoxSizer(wxVERTICAL);
+  sizer->Add(content, 1, wxEXPAND);
+  auto* close = new wxButton(panel, wxID_CLOSE, wxString::FromUTF8("Close"));
+  sizer->Add(close, 0, wxALIGN_RIGHT | wxALL, 8);
+  panel->SetSizer(sizer);
+  close->Bind(wxEVT_BUTTON, [frame](wxCommandEvent&) { frame->Close(); });
+  // Before the content sees the key: the HTML page and the text list would take Esc themselves.
+  frame->Bind(wxEVT_CHAR_HOOK, [frame](wxKeyEvent& e) {
+    const int modifiers = e.GetModifiers();
+    const bool escape = e.GetKeyCode() == WXK_ESCAPE && modifiers == wxMOD_NONE;
+    const bool ctrlW = e.GetKeyCode() == 'W' && modifiers == wxMOD_CONTROL;
+    if (escape || ctrlW) {
+      frame->Close();
+      return;
+    }
+    e.Skip();
+  });
+}
+
 void ShowHelpWindow(wxWindow* parent) {
   if (g_helpWindow) {
     g_helpWindow->Raise();
@@ -73,13 +94,15 @@ void ShowHelpWindow(wxWindow* parent) {
   }
   const std::string page = ResourcePath("help/index.html");
   auto* frame = new wxFrame(parent, wxID_ANY, Text("Vexalo Caption Editor Help"), wxDefaultPosition, wxSize(640, 560));
-  auto* html = new wxHtmlWindow(frame, wxID_ANY);
+  auto* panel = new wxPanel(frame);
+  auto* html = new wxHtmlWindow(panel, wxID_ANY);
   std::error_code ec;
   if (std::filesystem::exists(page, ec)) {
     html->LoadFile(wxFileName(wxString::FromUTF8(page.c_str())));
   } else {
     html->SetPage("<html><body><p>The user guide (help/index.html) was not found.</p></body></html>");
   }
+  LayOutClosable(frame, panel, html);
   frame->Bind(wxEVT_DESTROY, [frame](wxWindowDestroyEvent& e) {
     if (e.GetEventObject() == frame) g_helpWindow = nullptr;
     e.Skip();
@@ -87,6 +110,9 @@ void ShowHelpWindow(wxWindow* parent) {
   g_helpWindow = frame;
   frame->CentreOnParent();
   frame->Show();
+  html->SetFocus();
 }
+
+wxFrame* HelpWindow() { return g_helpWindow; }
 
 }  // namespace vexalo::app

@@ -30,6 +30,7 @@
 #include <wx/utils.h>
 
 #include "app/calibration_window.h"
+#include "app/dialogs.h"
 #include "app/main_frame.h"
 #include "app/message_dialog.h"
 #include "app/resources.h"
@@ -916,6 +917,62 @@ void KeyboardShortcuts(Runner& r) {
   if (std::getenv("VEXALO_SELFTEST_HOLD")) HoldForPicture(r);
 }
 
+// The help window and the keyboard shortcuts window close where no window manager draws their
+// title bar: each opened three times and closed once by Esc, once by Ctrl+W and once by a click
+// on its Close button.
+void HelpWindowsClose(Runner& r) {
+  struct Window {
+    const char* name;
+    int command;
+    std::function<wxWindow*()> shown;
+  };
+  const Window windows[] = {
+      {"help", kIdDefaultHelp, [] { return static_cast<wxWindow*>(HelpWindow()); }},
+      {"keyboard shortcuts", kIdKeyboardShortcuts,
+       [] { return ShortcutsWindowText() ? wxGetTopLevelParent(ShortcutsWindowText()) : nullptr; }},
+  };
+  r.Pause(200);
+  for (const Window& w : windows) {
+    const std::string name = w.name;
+    auto shown = w.shown;
+    auto open = [&r, name, shown, command = w.command] {
+      r.Do("open the " + name + " window", [&r, command] { r.RunMenu(command); });
+      r.Step(name + " window shown", [shown] { return shown() && shown()->IsShown(); }, 4000);
+      r.Pause(400);
+      // A click on the window's own background, left of its Close button, gives it the keys.
+      r.Do("click into it", [&r, shown] {
+        wxWindow* close = shown()->FindWindow(wxID_CLOSE);
+        const wxRect b = close ? close->GetScreenRect() : shown()->GetScreenRect();
+        const wxRect f = shown()->GetScreenRect();
+        const wxPoint p(f.x + 10, b.y + b.height / 2);
+        wxExecute(wxString::Format("xdotool mousemove %d %d sleep 0.05 click 1", p.x, p.y), wxEXEC_ASYNC);
+      });
+      r.Pause(300);
+      r.Step(name + " window has the keys", [shown] {
+        wxWindow* focus = wxWindow::FindFocus();
+        return focus && wxGetTopLevelParent(focus) == shown();
+      }, 3000);
+    };
+    auto closed = [&r, name, shown](const std::string& how) {
+      r.Step(name + " window closed by " + how, [shown] { return shown() == nullptr; }, 3000);
+    };
+    open();
+    if (std::getenv("VEXALO_SELFTEST_HOLD")) HoldForPicture(r);
+    r.Do("press Esc", [] { Xdotool("key Escape"); });
+    closed("Esc");
+    open();
+    r.Do("press Ctrl+W", [] { Xdotool("key ctrl+w"); });
+    closed("Ctrl+W");
+    open();
+    r.Check(name + " window has a Close button", [shown] { return shown()->FindWindow(wxID_CLOSE) != nullptr; });
+    r.Do("point at Close", [&r, shown] { PointAtWindow(r, shown()->FindWindow(wxID_CLOSE)); });
+    r.WaitForPointer();
+    r.Do("click Close", [&r] { r.Click(); });
+    closed("its Close button");
+  }
+  r.Check("the main window stays", [&r] { return r.Frame().IsShown() && r.ShownMessage() == nullptr; });
+}
+
 // Text Open's dialog with its encoding list: the file is picked by typing its path, as a user
 // would. UTF-8 chosen for a CP949 file reads it as UTF-8 (and says which bytes are not); then
 // Automatic reads it as CP949, Hangul intact.
@@ -1663,6 +1720,7 @@ const std::map<std::string, void (*)(Runner&)>& Tests() {
       {"user-view-menu", &UserViewMenu},           {"cursor-stamps", &CursorStamps},
       {"pause-readouts", &PauseReadouts},          {"slider-drag-stopped", &SliderDragStopped},
       {"open-clears-readouts", &OpenClearsReadouts}, {"slider-drag-playing", &SliderDragPlaying},
+      {"help-windows-close", &HelpWindowsClose},
   };
   return tests;
 }

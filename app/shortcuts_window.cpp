@@ -1,9 +1,10 @@
 #include "app/shortcuts_window.h"
 
 #include <wx/frame.h>
-#include <wx/sizer.h>
+#include <wx/panel.h>
 #include <wx/textctrl.h>
 
+#include "app/dialogs.h"
 #include "common/text_codec.h"
 #include "form/command_table.h"
 
@@ -22,12 +23,11 @@ void ShowShortcutsWindow(wxWindow* parent) {
     return;
   }
   auto* frame = new wxFrame(parent, wxID_ANY, wxString::FromUTF8("Keyboard shortcuts"), wxDefaultPosition, wxSize(620, 520));
-  auto* text = new wxTextCtrl(frame, wxID_ANY, wxString::FromUTF8(Cp949ToUtf8(ShortcutListText()).c_str()), wxDefaultPosition,
+  auto* panel = new wxPanel(frame);
+  auto* text = new wxTextCtrl(panel, wxID_ANY, wxString::FromUTF8(Cp949ToUtf8(ShortcutListText()).c_str()), wxDefaultPosition,
                               wxDefaultSize, wxTE_MULTILINE | wxTE_READONLY | wxTE_DONTWRAP);
   text->SetFont(wxFont(wxFontInfo(10).Family(wxFONTFAMILY_TELETYPE)));
-  auto* sizer = new wxBoxSizer(wxVERTICAL);
-  sizer->Add(text, 1, wxEXPAND);
-  frame->SetSizer(sizer);
+  LayOutClosable(frame, panel, text);
   frame->Bind(wxEVT_DESTROY, [frame](wxWindowDestroyEvent& e) {
     if (e.GetEventObject() == frame) {
       g_window = nullptr;
@@ -39,6 +39,7 @@ void ShowShortcutsWindow(wxWindow* parent) {
   g_text = text;
   frame->CentreOnParent();
   frame->Show();
+  text->SetFocus();
 }
 
 wxTextCtrl* ShortcutsWindowText() { return g_text; }
