@@ -494,6 +494,35 @@ void TypeIntoEditor(Runner& r, const std::string& text) {
   r.Step("text arrives", [&r, text] { return Utf8(r.View().Editor()->GetValue()).find(text) != std::string::npos; }, 4000);
 }
 
+// A typed line longer than the editor is wide wraps onto further rows inside the editor (it has
+// no sideways scrolling); the status pane still counts text lines: the caret on the line after
+// it is on "Line : 2".
+void EditorWrapsLongLines(Runner& r) {
+  const std::string longLine =
+      "this is a long line of lyrics that goes on well past the right edge of the editor and so must "
+      "wrap onto the rows below it";
+  r.Pause(200);
+  TypeIntoEditor(r, longLine);
+  r.Do("Enter", [&r] { r.Sim().Char(WXK_RETURN); });
+  r.Do("type", [&r] { r.Sim().Text("second line"); });
+  r.Step("two text lines", [&r, longLine] { return Utf8(r.View().Editor()->GetValue()) == longLine + "\nsecond line"; }, 8000);
+  r.Pause(300);
+  r.Step("status pane counts text lines", [&r] { return Utf8(r.Pane(kPaneEditorLine)).rfind("Line : 2 ", 0) == 0; }, 3000);
+  r.Check("the long line wraps inside the editor", [&r, longLine] {
+    wxTextCtrl* editor = r.View().Editor();
+    const int width = editor->GetClientSize().x;
+    const long last = static_cast<long>(longLine.size()) - 1;
+    const wxPoint first = editor->PositionToCoords(0);
+    const wxPoint end = editor->PositionToCoords(last);
+    std::printf("editor %d wide; the long line from %d,%d to %d,%d\n", width, first.x, first.y, end.x, end.y);
+    if (first == wxDefaultPosition || end == wxDefaultPosition || end.y <= first.y) return false;
+    for (long i = 0; i <= last; ++i)
+      if (const wxPoint p = editor->PositionToCoords(i); p.x < 0 || p.x >= width) return false;
+    return true;
+  });
+  if (std::getenv("VEXALO_SELFTEST_HOLD")) HoldForPicture(r);
+}
+
 // Typed lyrics; during playback Ctrl+Q in the editor stamps the caret's line with the play time.
 void StampLine(Runner& r) {
   WaitForDecode(r);
@@ -1720,7 +1749,7 @@ const std::map<std::string, void (*)(Runner&)>& Tests() {
       {"user-view-menu", &UserViewMenu},           {"cursor-stamps", &CursorStamps},
       {"pause-readouts", &PauseReadouts},          {"slider-drag-stopped", &SliderDragStopped},
       {"open-clears-readouts", &OpenClearsReadouts}, {"slider-drag-playing", &SliderDragPlaying},
-      {"help-windows-close", &HelpWindowsClose},
+      {"help-windows-close", &HelpWindowsClose},  {"editor-wraps-long-lines", &EditorWrapsLongLines},
   };
   return tests;
 }

@@ -144,8 +144,10 @@ void CVexaloCaptionView::CreateControls() {
     return p ? ToWxRect(p->rect) : wxRect();
   };
   const wxRect editor = place(kIdcEditor);
+  // Long lines wrap (at a blank, or inside a word too long for a row): the editor never scrolls
+  // sideways. Line numbers still count the text's lines, not the rows they take.
   m_editor = new wxTextCtrl(this, kIdcEditor, wxEmptyString, editor.GetPosition(), editor.GetSize(),
-                            wxTE_MULTILINE | wxTE_DONTWRAP | wxVSCROLL | wxBORDER_SUNKEN);
+                            wxTE_MULTILINE | wxTE_BESTWRAP | wxVSCROLL | wxBORDER_SUNKEN);
   const wxRect slider = place(kIdcSlider);
   m_slider = new wxSlider(this, kIdcSlider, 0, 0, 65535, slider.GetPosition(), slider.GetSize(), wxSL_HORIZONTAL);
   const wxRect check = place(kIdcAutoAdvance);
