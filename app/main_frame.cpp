@@ -33,6 +33,8 @@ constexpr int kFrameWidth = 800;
 constexpr int kFrameHeight = 600;
 constexpr int kPaneCount = 7;
 constexpr int kSongFactsPaneWidth = 180;
+// The widest song facts text (the bit rate is in bits per second): pane 1 takes its measured width.
+constexpr char kWidestSongFacts[] = "Stereo : SR = 00000 BR = 000000";
 // The toolkit's menu ids stop below 32767, under most of the program's command ids: menu items
 // and accelerators use ids from here, mapped back to their commands.
 constexpr int kFirstMenuId = 10000;
@@ -115,7 +117,7 @@ void CMainFrame::CreateMenus() {
 
 void CMainFrame::CreateStatusPanes() {
   wxStatusBar* bar = CreateStatusBar(kPaneCount);
-  // A compact face, so that the song facts fit the 180 pixels of their pane.
+  // A compact face, so that the song facts fit about 180 pixels.
   wxFont font = bar->GetFont();
   font.SetPointSize(std::min(font.GetPointSize(), 8));
   bar->SetFont(font);
@@ -125,7 +127,8 @@ void CMainFrame::CreateStatusPanes() {
   auto width = [&dc](std::string_view text) { return dc.GetTextExtent(Text(text)).x + 12; };
   // Pane 2 must hold "Line : n Col : n" even where 26 blanks are narrow.
   const int linePane = std::max(width(LoadString(kIdsPaneWidth1)), width("Line : 0000 Col : 0000"));
-  const int widths[kPaneCount] = {-1, kSongFactsPaneWidth, linePane, width("Speed 0.75x"),
+  const int factsPane = std::max(kSongFactsPaneWidth, width(kWidestSongFacts));
+  const int widths[kPaneCount] = {-1, factsPane, linePane, width("Speed 0.75x"),
                                   width(LoadString(kIdsIndicatorCaps)), width(LoadString(kIdsIndicatorNum)),
                                   width(LoadString(kIdsIndicatorScrl))};
   SetStatusWidths(kPaneCount, widths);

@@ -21,10 +21,13 @@
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/clipbrd.h>
+#include <wx/dcclient.h>
 #include <wx/filedlg.h>
 #include <wx/image.h>
 #include <wx/menu.h>
+#include <wx/stattext.h>
 #include <wx/statusbr.h>
+#include <wx/textctrl.h>
 #include <wx/timer.h>
 #include <wx/uiaction.h>
 #include <wx/utils.h>
@@ -398,6 +401,72 @@ void DecodeScreenshot(Runner& r) {
     return true;
   });
   r.Check("song facts in pane 1", [&r] { return Utf8(r.Pane(kPaneSongFacts)).rfind("Stereo : SR = 44100 BR = ", 0) == 0; });
+}
+
+void PointAtWindow(Runner& r, wxWindow* w);
+void Xdotool(const std::string& args);
+void HoldForPicture(Runner& r);
+
+// Texts fit their places in the default theme: the song facts in status pane 1 as measured in
+// the bar's font (less the bar's text margins), a typed "59" in the Adjust seconds field and "9"
+// in its tenths field as measured against the room each field leaves for text, and no label of
+// the view over the control beside it (the "+" and "-" labels and their radio buttons).
+void ControlsFitTexts(Runner& r) {
+  // The status bar draws a pane's text 2 pixels in from each side and cuts it short past them.
+  constexpr int kPaneTextMargins = 2 * 2;
+  WaitForDecode(r);
+  r.Pause(300);
+  r.Check("song facts fit status pane 1", [&r] {
+    wxStatusBar* bar = r.Frame().GetStatusBar();
+    const wxString text = r.Pane(kPaneSongFacts);
+    wxClientDC dc(bar);
+    dc.SetFont(bar->GetFont());
+    const int need = dc.GetTextExtent(text).x + kPaneTextMargins;
+    wxRect pane;
+    bar->GetFieldRect(kPaneSongFacts, pane);
+    std::printf("'%s' needs %d, pane 1 is %d wide\n", Utf8(text).c_str(), need, pane.width);
+    return Utf8(text).rfind("Stereo : SR = 44100 BR = 128", 0) == 0 && need <= pane.width;
+  });
+  auto type = [&r](int id, const std::string& text) {
+    r.Do("click into field " + std::to_string(id), [&r, id] { PointAtWindow(r, r.View().FindWindow(id)); });
+    r.WaitForPointer();
+    r.Do("click", [&r] { r.Click(); });
+    r.Step("field has the focus", [&r, id] { return wxWindow::FindFocus() == r.View().FindWindow(id); }, 3000);
+    r.Do("select all", [] { Xdotool("key ctrl+a"); });
+    r.Do("type " + text, [text] { Xdotool("type --delay 20 " + text); });
+    r.Step("the field holds " + text, [&r, id, text] {
+      return Utf8(static_cast<wxTextCtrl*>(r.View().FindWindow(id))->GetValue()) == text;
+    }, 3000);
+  };
+  auto fits = [&r](int id) {
+    auto* field = static_cast<wxTextCtrl*>(r.View().FindWindow(id));
+    const int text = field->GetTextExtent(field->GetValue()).x;
+    const wxSize need = field->GetSizeFromTextSize(text);
+    std::printf("field %d: '%s' is %d wide, needs a field %d wide; the field is %d\n", id, Utf8(field->GetValue()).c_str(),
+                text, need.x, field->GetSize().x);
+    return need.x <= field->GetSize().x;
+  };
+  type(kIdcAdjustSeconds, "59");
+  type(kIdcAdjustTenths, "9");
+  r.Check("59 fits the seconds field", [fits] { return fits(kIdcAdjustSeconds); });
+  r.Check("9 fits the tenths field", [fits] { return fits(kIdcAdjustTenths); });
+  r.Check("no label over a control", [&r] {
+    bool clear = true;
+    for (wxWindow* label : r.View().GetChildren()) {
+      if (!wxDynamicCast(label, wxStaticText) || !label->IsShown()) continue;
+      for (wxWindow* control : r.View().GetChildren()) {
+        if (control == label || wxDynamicCast(control, wxStaticText) || !control->IsShown()) continue;
+        if (label->GetRect().Intersects(control->GetRect())) {
+          const wxRect a = label->GetRect(), b = control->GetRect();
+          std::printf("label '%s' at %d,%d %dx%d overlaps control %d at %d,%d %dx%d\n", Utf8(label->GetLabel()).c_str(), a.x,
+                      a.y, a.width, a.height, control->GetId(), b.x, b.y, b.width, b.height);
+          clear = false;
+        }
+      }
+    }
+    return clear;
+  });
+  if (std::getenv("VEXALO_SELFTEST_HOLD")) HoldForPicture(r);
 }
 
 // Space with the focus away from the editor plays; the Play Time read-out advances; Q stops.
@@ -1750,6 +1819,7 @@ const std::map<std::string, void (*)(Runner&)>& Tests() {
       {"pause-readouts", &PauseReadouts},          {"slider-drag-stopped", &SliderDragStopped},
       {"open-clears-readouts", &OpenClearsReadouts}, {"slider-drag-playing", &SliderDragPlaying},
       {"help-windows-close", &HelpWindowsClose},  {"editor-wraps-long-lines", &EditorWrapsLongLines},
+      {"controls-fit-texts", &ControlsFitTexts},
   };
   return tests;
 }

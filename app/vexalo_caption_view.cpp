@@ -1,6 +1,8 @@
 #include "app/vexalo_caption_view.h"
 
 #include <algorithm>
+#include <string_view>
+#include <vector>
 
 #include <wx/app.h>
 #include <wx/clipbrd.h>
@@ -153,25 +155,39 @@ void CVexaloCaptionView::CreateControls() {
   const wxRect check = place(kIdcAutoAdvance);
   m_autoAdvance = new wxCheckBox(this, kIdcAutoAdvance, wxEmptyString, check.GetPosition(), check.GetSize());
   const wxRect seconds = place(kIdcAdjustSeconds);
-  m_adjustSeconds = new wxTextCtrl(this, kIdcAdjustSeconds, "0", seconds.GetPosition(), seconds.GetSize(), wxTE_CENTRE);
+  m_adjustSeconds = new wxTextCtrl(this, kIdcAdjustSeconds, "0", seconds.GetPosition(), seconds.GetSize());
   const wxRect tenths = place(kIdcAdjustTenths);
-  m_adjustTenths = new wxTextCtrl(this, kIdcAdjustTenths, "0", tenths.GetPosition(), tenths.GetSize(), wxTE_CENTRE);
+  m_adjustTenths = new wxTextCtrl(this, kIdcAdjustTenths, "0", tenths.GetPosition(), tenths.GetSize());
   const wxRect plus = place(kIdcAdjustPlus);
   m_adjustPlus = new wxRadioButton(this, kIdcAdjustPlus, wxEmptyString, plus.GetPosition(), plus.GetSize(), wxRB_GROUP);
   const wxRect minus = place(kIdcAdjustMinus);
   m_adjustMinus = new wxRadioButton(this, kIdcAdjustMinus, wxEmptyString, minus.GetPosition(), minus.GetSize());
+  std::vector<wxStaticText*> labels;
+  wxStaticText* point = nullptr;  // the "." between the seconds and the tenths
   for (const skin::ControlPlacement& p : skin::ControlPlacements()) {
     if (p.id != 0 || !p.label) continue;
     auto* label = new wxStaticText(this, wxID_ANY, wxString::FromUTF8(p.label), wxPoint(p.rect.left, p.rect.top),
                                    wxSize(p.rect.Width(), p.rect.Height()), wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE);
     label->SetBackgroundColour(ToWx(skin::kViewBackground));
+    labels.push_back(label);
+    if (std::string_view(p.label) == ".") point = label;
   }
-  // Small check and radio boxes keep their place but take the size the theme needs.
+  // Small check and radio boxes keep their place but take the size the theme needs; a label
+  // that the grown box would cover moves to its right.
   for (wxWindow* w : std::initializer_list<wxWindow*>{m_autoAdvance, m_adjustPlus, m_adjustMinus}) {
     const wxSize best = w->GetBestSize();
     const wxSize now = w->GetSize();
     w->SetSize(std::max(now.x, best.x), std::max(now.y, best.y));
+    for (wxStaticText* label : labels)
+      if (label->GetRect().Intersects(w->GetRect())) {
+        const int width = std::min(label->GetSize().x, label->GetTextExtent(label->GetLabel()).x + 4);
+        label->SetSize(w->GetRect().GetRight() + 1, label->GetPosition().y, width, label->GetSize().y);
+        m_adjustLeftEnd = std::max(m_adjustLeftEnd, label->GetRect().GetRight() + 1);
+      }
   }
+  m_adjustPoint = point;
+  // The theme's padding is known once the fields are on screen.
+  CallAfter([this] { FitAdjustFields(); });
   // Hidden controls whose texts the logic keeps: group frame, side-time field, adjust preview.
   for (int id : {kIdcGroupFrame, kIdcSideTime, kIdcAdjustPreview}) m_hiddenTexts[id];
 
@@ -211,6 +227,29 @@ void CVexaloCaptionView::CreateControls() {
   m_adjustTenths->Bind(wxEVT_TEXT, [this](wxCommandEvent&) {
     if (!m_settingEditor) core::AdjustTenthsChanged();
   });
+}
+
+void CVexaloCaptionView::FitAdjustFields() {
+  // The Adjust fields widen to the room the theme's padding leaves for two digits (the seconds)
+  // and one (the tenths), from the end of the "+" and "-" labels on (or their own place), the
+  // "." between them as wide as its text. Their text starts at the left: the toolkit measures
+  // that padding only there, and a centred text too wide for its field loses its first digit.
+  auto roomFor = [](wxTextCtrl* field, std::initializer_list<const char*> texts) {
+    int widest = 0;
+    for (const char* text : texts) widest = std::max(widest, field->GetTextExtent(text).x);
+    return std::max(field->GetSize().x, field->GetSizeFromTextSize(widest).x);
+  };
+  const int secondsWidth = roomFor(m_adjustSeconds, {"00", "59", "99"});
+  const int tenthsWidth = roomFor(m_adjustTenths, {"0", "9"});
+  int left = m_adjustLeftEnd > 0 ? m_adjustLeftEnd : m_adjustSeconds->GetPosition().x;
+  m_adjustSeconds->SetSize(left, m_adjustSeconds->GetPosition().y, secondsWidth, m_adjustSeconds->GetSize().y);
+  left += secondsWidth;
+  if (m_adjustPoint) {
+    const int width = std::min(m_adjustPoint->GetSize().x, m_adjustPoint->GetTextExtent(".").x + 4);
+    m_adjustPoint->SetSize(left, m_adjustPoint->GetPosition().y, width, m_adjustPoint->GetSize().y);
+    left += width;
+  }
+  m_adjustTenths->SetSize(left, m_adjustTenths->GetPosition().y, tenthsWidth, m_adjustTenths->GetSize().y);
 }
 
 void CVexaloCaptionView::OnInitialUpdate() {

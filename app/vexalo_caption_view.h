@@ -31,6 +31,7 @@
 #include "form/form_view.h"
 
 class wxDialog;
+class wxStaticText;
 class wxFrame;
 
 namespace vexalo::app {
@@ -106,6 +107,8 @@ class CVexaloCaptionView : public wxWindow, public ViewPort {
 
  private:
   void CreateControls();
+  // Widens the Adjust fields to what the theme needs for their digits, once they are shown.
+  void FitAdjustFields();
   // Shows what was drawn since the last time: copies it to the screen picture and has exactly
   // that part painted. Coalesced: many drawings of one handler make one present.
   void SchedulePresent();
@@ -147,6 +150,8 @@ class CVexaloCaptionView : public wxWindow, public ViewPort {
   wxTextCtrl* m_adjustTenths = nullptr;
   wxRadioButton* m_adjustPlus = nullptr;
   wxRadioButton* m_adjustMinus = nullptr;
+  wxStaticText* m_adjustPoint = nullptr;
+  int m_adjustLeftEnd = 0;  // right end of the labels beside the Adjust radios
   std::map<int, std::string> m_hiddenTexts;  // hidden controls' texts, CP949
   std::map<int, std::string> m_hiddenNames;  // hidden controls' file name texts, UTF-8
 
