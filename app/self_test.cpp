@@ -1,5 +1,6 @@
 #include "app/self_test.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -467,6 +468,44 @@ void ControlsFitTexts(Runner& r) {
     return clear;
   });
   if (std::getenv("VEXALO_SELFTEST_HOLD")) HoldForPicture(r);
+}
+
+// A song whose file name holds Hangul (UTF-8, as the platform spells it): the window title names
+// it as the file dialog does, and so it does for a file of such a name that is refused as no MP3.
+void HangulFileName(Runner& r) {
+  const std::string folder = "/tmp/vexalo-selftest-" + std::to_string(getpid());
+  const std::string name = "my song \xEB\x85\xB8\xEB\x9E\x98 \xED\x8C\x8C\xEC\x9D\xBC.mp3";  // my song 노래 파일.mp3
+  const std::string notMp3 = "\xEA\xB0\x80\xEC\x82\xAC.mp3";                                  // 가사.mp3
+  r.Do("copy the song under a Hangul name", [&r, folder, name, notMp3] {
+    ::mkdir(folder.c_str(), 0700);
+    std::ifstream in(r.File(), std::ios::binary);
+    std::ofstream(folder + "/" + name, std::ios::binary) << in.rdbuf();
+    std::ofstream(folder + "/" + notMp3, std::ios::binary) << "no song here\n";
+  });
+  OpenFile(r, folder + "/" + name);
+  WaitForDecode(r);
+  r.Pause(200);
+  r.Step("the title names the file as it is spelt", [&r, name] {
+    const std::string title = Utf8(r.Frame().GetTitle());
+    if (std::getenv("VEXALO_SELFTEST_TRACE")) std::fprintf(stderr, "title: %s\n", title.c_str());
+    return title == std::string("Vexalo Caption Editor - ") + name;
+  }, 3000);
+  if (std::getenv("VEXALO_SELFTEST_HOLD")) HoldForPicture(r);
+  r.Do("open the file that is no MP3", [&r, folder, notMp3] {
+    r.View().PresetFileChoice(FileChoice{folder + "/" + notMp3, notMp3});
+    r.RunMenu(kIdMp3FileOpen);
+  });
+  r.Step("the refusal is shown", [&r] { return r.ShownMessage() != nullptr; }, 8000);
+  r.Do("OK", [&r] { r.ShownMessage()->Answer(Answer::Ok); });
+  r.Step("the refusal closes", [&r] { return r.ShownMessage() == nullptr; }, 3000);
+  r.Step("the title names the refused file", [&r, notMp3] {
+    return Utf8(r.Frame().GetTitle()) == std::string("Vexalo Caption Editor - ") + notMp3;
+  }, 3000);
+  r.Do("clean up", [folder, name, notMp3] {
+    std::remove((folder + "/" + name).c_str());
+    std::remove((folder + "/" + notMp3).c_str());
+    ::rmdir(folder.c_str());
+  });
 }
 
 // Space with the focus away from the editor plays; the Play Time read-out advances; Q stops.
@@ -1819,7 +1858,7 @@ const std::map<std::string, void (*)(Runner&)>& Tests() {
       {"pause-readouts", &PauseReadouts},          {"slider-drag-stopped", &SliderDragStopped},
       {"open-clears-readouts", &OpenClearsReadouts}, {"slider-drag-playing", &SliderDragPlaying},
       {"help-windows-close", &HelpWindowsClose},  {"editor-wraps-long-lines", &EditorWrapsLongLines},
-      {"controls-fit-texts", &ControlsFitTexts},
+      {"controls-fit-texts", &ControlsFitTexts},   {"hangul-file-name", &HangulFileName},
   };
   return tests;
 }
