@@ -333,13 +333,13 @@ void OpenDevice() {
 // Set while a player has the device, so the heard position is the song's.
 std::atomic<bool> g_songPlaying{false};
 
-// As a player ends: a stop leaves the slider where the next playback starts, which is the place
-// the user let go of it at if that was why it stopped.
-void SettleSlider(int command) {
+// As a player ends: a stop or the song's end leaves the slider where the next playback starts,
+// which is the place the user let go of it at if that was why it stopped.
+void SettleSlider(int command, bool endReached = false) {
   const int slider = PendingSliderStart.exchange(-1);
   if (slider >= 0) {
     StartAtSlider(slider);
-  } else if (command == kCmdStop) {
+  } else if (command == kCmdStop || endReached) {
     UpdateSliderFromPosition(PlayPosBytes.load());
   }
 }
@@ -565,7 +565,7 @@ int WholePlayWorker() {
     } else if (finalCommand == kCmdWindowView) {
       SwitchToWindowView();
     }
-    SettleSlider(command);
+    SettleSlider(command, end.endReached);
   }
   EndWorker();
   return 1;

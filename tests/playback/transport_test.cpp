@@ -93,7 +93,21 @@ TEST_F(WholeView, SliderFollowsEachChunk) {
   std::vector<int> expected;
   for (std::uint32_t k = 1; k <= 10; ++k)
     expected.push_back(std::min(65535, static_cast<int>(k * kStereoChunk / SliderStepBytes.load())));
+  // At the song's end the knob goes back to where the next Play starts.
+  expected.push_back(0);
   EXPECT_EQ(view.sliderHistory, expected);
+}
+
+TEST_F(WholeView, AtTheSongsEndTheSliderShowsWhereTheNextPlayStarts) {
+  LoadSong(RampSong(42), 44100, 2);
+  backend.SetClock(CapturingAudioBackend::Clock::Immediate);
+  PlayPosBytes.store(4 * kStereoChunk);  // a playback started a third of the way in
+  const int startSlider = static_cast<int>(4 * kStereoChunk / SliderStepBytes.load());
+  OnPlay();
+  FinishPlayback();
+  ASSERT_FALSE(view.sliderHistory.empty());
+  EXPECT_EQ(view.sliderHistory.back(), startSlider);
+  EXPECT_EQ(PlayPosBytes.load(), 4 * kStereoChunk);
 }
 
 struct DecodedCase {
