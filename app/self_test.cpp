@@ -467,6 +467,15 @@ void ControlsFitTexts(Runner& r) {
     }
     return clear;
   });
+  r.Check("the fields end before the painted Sec caption", [&r] {
+    const int tenthsEnd = r.View().FindWindow(kIdcAdjustTenths)->GetRect().GetRight();
+    for (const skin::Placement& p : skin::FrameworkPlacements())
+      if (p.id == 252) {
+        std::printf("the tenths field ends at %d, Sec starts at %d\n", tenthsEnd, p.x);
+        return tenthsEnd < p.x;
+      }
+    return false;
+  });
   if (std::getenv("VEXALO_SELFTEST_HOLD")) HoldForPicture(r);
 }
 

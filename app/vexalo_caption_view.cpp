@@ -183,6 +183,7 @@ void CVexaloCaptionView::CreateControls() {
         const int width = std::min(label->GetSize().x, label->GetTextExtent(label->GetLabel()).x + 4);
         label->SetSize(w->GetRect().GetRight() + 1, label->GetPosition().y, width, label->GetSize().y);
         m_adjustLeftEnd = std::max(m_adjustLeftEnd, label->GetRect().GetRight() + 1);
+        m_adjustSideLabels.push_back(label);
       }
   }
   m_adjustPoint = point;
@@ -241,13 +242,25 @@ void CVexaloCaptionView::FitAdjustFields() {
   };
   const int secondsWidth = roomFor(m_adjustSeconds, {"00", "59", "99"});
   const int tenthsWidth = roomFor(m_adjustTenths, {"0", "9"});
+  const int pointWidth =
+      m_adjustPoint ? std::min(m_adjustPoint->GetSize().x, m_adjustPoint->GetTextExtent(".").x + 4) : 0;
   int left = m_adjustLeftEnd > 0 ? m_adjustLeftEnd : m_adjustSeconds->GetPosition().x;
+  // The fields end before the "Sec" caption painted right of them. Where the theme's widths would
+  // reach it, the radios, their labels and the fields move left together, into the free margin of
+  // the group (the radios stand well inside its frame).
+  constexpr int kSecCaption = 252, kMostShift = 16;
+  for (const skin::Placement& p : skin::FrameworkPlacements()) {
+    if (p.id != kSecCaption) continue;
+    const int shift = std::clamp(left + secondsWidth + pointWidth + tenthsWidth - p.x, 0, kMostShift);
+    for (wxWindow* w : std::initializer_list<wxWindow*>{m_adjustPlus, m_adjustMinus}) w->Move(w->GetPosition().x - shift, w->GetPosition().y);
+    for (wxStaticText* label : m_adjustSideLabels) label->Move(label->GetPosition().x - shift, label->GetPosition().y);
+    left -= shift;
+  }
   m_adjustSeconds->SetSize(left, m_adjustSeconds->GetPosition().y, secondsWidth, m_adjustSeconds->GetSize().y);
   left += secondsWidth;
   if (m_adjustPoint) {
-    const int width = std::min(m_adjustPoint->GetSize().x, m_adjustPoint->GetTextExtent(".").x + 4);
-    m_adjustPoint->SetSize(left, m_adjustPoint->GetPosition().y, width, m_adjustPoint->GetSize().y);
-    left += width;
+    m_adjustPoint->SetSize(left, m_adjustPoint->GetPosition().y, pointWidth, m_adjustPoint->GetSize().y);
+    left += pointWidth;
   }
   m_adjustTenths->SetSize(left, m_adjustTenths->GetPosition().y, tenthsWidth, m_adjustTenths->GetSize().y);
 }

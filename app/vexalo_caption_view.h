@@ -152,6 +152,7 @@ class CVexaloCaptionView : public wxWindow, public ViewPort {
   wxRadioButton* m_adjustMinus = nullptr;
   wxStaticText* m_adjustPoint = nullptr;
   int m_adjustLeftEnd = 0;  // right end of the labels beside the Adjust radios
+  std::vector<wxStaticText*> m_adjustSideLabels;  // the "+" and "-" labels right of the radios
   std::map<int, std::string> m_hiddenTexts;  // hidden controls' texts, CP949
   std::map<int, std::string> m_hiddenNames;  // hidden controls' file name texts, UTF-8
 
