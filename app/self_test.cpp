@@ -1425,6 +1425,28 @@ void BenchLatency(Runner& r) {
     std::printf("decoded bytes %llu; peak memory (VmHWM) %ld kB\n", static_cast<unsigned long long>(storedBytes.load()), PeakRssKb());
     std::fflush(stdout);
   });
+  // A state change redraws the whole view: from the command to the picture handed to the screen
+  // (the present queued behind the drawing has run when the call queued after it runs).
+  auto redraw = std::make_shared<std::vector<double>>();
+  for (int i = 0; i < 40; ++i) {
+    r.Do("switch views", [&r, redraw, i] {
+      const auto start = Clock::now();
+      Commands().Run(i % 2 == 0 ? kIdWindowView : kIdWholeView);
+      r.View().CallAfter([&r, redraw, start] {
+        r.View().Update();
+        redraw->push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+      });
+    });
+    r.Pause(40);
+  }
+  r.Do("report the redraws", [redraw] {
+    std::vector<double> v = *redraw;
+    std::sort(v.begin(), v.end());
+    if (!v.empty())
+      std::printf("whole view redrawn after a view switch: %zu samples, median %.1f ms, max %.1f ms\n", v.size(),
+                  v[v.size() / 2], v.back());
+    std::fflush(stdout);
+  });
 }
 
 // The skin's upper part, where no native control lies: the top bar and the waveform field.
