@@ -43,6 +43,7 @@
 #include "app/shortcuts_window.h"
 #include "app/vexalo_caption_app.h"
 #include "app/vexalo_caption_view.h"
+#include "commands/live_lyric_panel.h"
 #include "commands/tag_editor_dialog.h"
 #include "common/control_ids.h"
 #include "common/settings.h"
@@ -870,12 +871,15 @@ void PoseWhole(Runner& r) {
 void PoseWindowPlaying(Runner& r) {
   WaitForDecode(r);
   r.Do("lyrics", [&r] {
-    r.View().SetEditorText("\xA7" "00000000" "\xBB\r\nFirst line of the song\r\n\xA7" "00000450" "\xBB\r\nSecond line\r\n");
+    const char* lyrics = "\xA7" "00000000" "\xBB\r\nFirst line of the song\r\n\xA7" "00000450" "\xBB\r\nSecond line\r\n";
+    r.View().SetEditorText(lyrics);
+    RebuildPanelTable(lyrics);  // as typing them would, once the pause had passed
   });
   r.Do("User View", [] { Commands().Run(kIdWindowView); });
   r.Pause(300);
   r.Do("Play", [] { Commands().Run(kIdcPlay); });
-  r.Step("playing", [] { return WorkerBusy.load() == 1 && PlayMillis() > 1500; }, 6000);
+  // The song lasts 2 s: the picture is taken before its end redraws the view.
+  r.Step("playing", [] { return WorkerBusy.load() == 1 && PlayMillis() > 600; }, 6000);
   HoldForPicture(r);
 }
 
