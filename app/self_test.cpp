@@ -641,9 +641,8 @@ void EditorWrapsLongLines(Runner& r) {
   if (std::getenv("VEXALO_SELFTEST_HOLD")) HoldForPicture(r);
 }
 
-// Typed lyrics; during playback Ctrl+Q in the editor stamps the caret's line with the play time.
-void StampLine(Runner& r) {
-  WaitForDecode(r);
+// Two typed lines; Play clicked; once Play Time passes `millis`, a click back into the editor.
+void TypeTwoLinesPlayAndClickIntoEditor(Runner& r, int millis) {
   TypeIntoEditor(r, "first line");
   r.Do("Enter", [&r] { r.Sim().Char(WXK_RETURN); });
   r.Do("type", [&r] { r.Sim().Text("second line"); });
@@ -655,7 +654,7 @@ void StampLine(Runner& r) {
   r.WaitForPointer();
   r.Pause(100);
   r.Do("click Play", [&r] { r.Click(); });
-  r.Step("Play Time passes 0.5 s", [] { return WorkerBusy.load() == 1 && PlayMillis() >= 500; }, 5000);
+  r.Step("Play Time passes " + std::to_string(millis) + " ms", [millis] { return WorkerBusy.load() == 1 && PlayMillis() >= millis; }, 5000);
   r.Do("back into the editor", [&r] {
     const wxRect e = r.View().ControlWxRect(kIdcEditor);
     r.MoveTo(e.x + e.width / 2, e.y + e.height - 10);
@@ -664,6 +663,12 @@ void StampLine(Runner& r) {
   r.Pause(100);
   r.Do("click", [&r] { r.Click(); });
   r.Step("editor has the focus", [&r] { return wxWindow::FindFocus() == r.View().Editor(); }, 5000);
+}
+
+// Typed lyrics; during playback Ctrl+Q in the editor stamps the caret's line with the play time.
+void StampLine(Runner& r) {
+  WaitForDecode(r);
+  TypeTwoLinesPlayAndClickIntoEditor(r, 500);
   r.Do("caret to the end", [&r] { r.Sim().Char(WXK_END, wxMOD_CONTROL); });
   r.Pause(100);
   r.Do("Ctrl+Q", [&r] { r.Sim().Char('q', wxMOD_CONTROL); });
@@ -692,26 +697,7 @@ void Xdotool(const std::string& args);
 // Save writes the one stamp, as the command-line tool reads it back.
 void LivePanelStamp(Runner& r) {
   WaitForDecode(r);
-  TypeIntoEditor(r, "first line");
-  r.Do("Enter", [&r] { r.Sim().Char(WXK_RETURN); });
-  r.Do("type", [&r] { r.Sim().Text("second line"); });
-  r.Step("two lines", [&r] { return r.View().Editor()->GetValue() == "first line\nsecond line"; }, 4000);
-  r.Do("point at Play", [&r] {
-    const wxPoint c = Centre(skin::ButtonAt(skin::kPlay).hit);
-    r.MoveTo(c.x, c.y);
-  });
-  r.WaitForPointer();
-  r.Pause(100);
-  r.Do("click Play", [&r] { r.Click(); });
-  r.Step("Play Time passes 0.3 s", [] { return WorkerBusy.load() == 1 && PlayMillis() >= 300; }, 5000);
-  r.Do("back into the editor", [&r] {
-    const wxRect e = r.View().ControlWxRect(kIdcEditor);
-    r.MoveTo(e.x + e.width / 2, e.y + e.height - 10);
-  });
-  r.WaitForPointer();
-  r.Pause(100);
-  r.Do("click", [&r] { r.Click(); });
-  r.Step("editor has the focus", [&r] { return wxWindow::FindFocus() == r.View().Editor(); }, 5000);
+  TypeTwoLinesPlayAndClickIntoEditor(r, 300);
   r.Do("caret to the start", [&r] { r.Sim().Char(WXK_HOME, wxMOD_CONTROL); });
   r.Pause(100);
   r.Do("Ctrl+Q", [&r] { r.Sim().Char('q', wxMOD_CONTROL); });
