@@ -11,6 +11,7 @@
 #include "common/encoding_samples.h"
 #include "common/safe_file.h"
 #include "support/run_tool.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 using namespace vexalo;
@@ -22,28 +23,7 @@ namespace {
 const std::string kLyrics = "\xEC\xB0\xBD\xEC\xB2\x9C \xEC\xB9\xA9\r\n"  // 창천 칩
                             "Baby \xEB\x84\x88\xEB\xA7\x8C \xEC\x9E\x88\xEC\x9C\xBC\xEB\xA9\xB4 \xEB\x8F\xBC\r\n";  // 너만 있으면 돼
 
-class ConvertEncodingsCli : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/vexalo-convert-enc-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir = pattern;
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-  }
-  std::string P(const std::string& name) { return (dir / name).string(); }
-  std::string Put(const std::string& name, const std::string& bytes) {
-    std::ofstream(P(name), std::ios::binary) << bytes;
-    return P(name);
-  }
-  std::string Get(const std::string& path) {
-    std::string s;
-    EXPECT_TRUE(ReadWholeFile(path, s)) << path;
-    return s;
-  }
-  fs::path dir;
+class ConvertEncodingsCli : public vexalo::test::TempFolderTest {
 };
 
 TEST_F(ConvertEncodingsCli, ConvertsBetweenEncodingsAndSaysWhichOneItRead) {

@@ -11,6 +11,7 @@
 
 #include "common/safe_file.h"
 #include "support/run_tool.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 using vexalo::test::RunSyncTool;
@@ -31,29 +32,12 @@ const std::string kSrt = "1\r\n00:00:01,000 --> 00:00:04,200\r\n\xEC\x82\xAC\xEB
                          "2\r\n00:00:04,200 --> 00:00:09,000\r\nbye\r\n\r\n"
                          "3\r\n00:00:09,000 --> 00:00:14,000\r\nbye\r\n";
 
-class ConvertFormatsCli : public ::testing::Test {
+class ConvertFormatsCli : public vexalo::test::TempFolderTest {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/vexalo-convert-cli-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir = pattern;
+    TempFolderTest::SetUp();
     Put("song.lrc", kLrc);
   }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-  }
-  std::string P(const std::string& name) { return (dir / name).string(); }
-  std::string Put(const std::string& name, const std::string& bytes) {
-    std::ofstream(P(name), std::ios::binary) << bytes;
-    return P(name);
-  }
-  std::string Get(const std::string& path) {
-    std::string s;
-    EXPECT_TRUE(vexalo::ReadWholeFile(path, s)) << path;
-    return s;
-  }
-  fs::path dir;
 };
 
 TEST_F(ConvertFormatsCli, WritesTheFormatOfTheOutputsExtension) {

@@ -9,6 +9,7 @@
 
 #include "common/safe_file.h"
 #include "support/run_tool.h"
+#include "support/temp_folder.h"
 #include "syncmp3/lyrics_frames.h"
 
 namespace fs = std::filesystem;
@@ -36,29 +37,12 @@ std::string FrameIds(const std::string& file) {
   return ids;
 }
 
-class LyricsFormatsCli : public ::testing::Test {
+class LyricsFormatsCli : public vexalo::test::TempFolderTest {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/vexalo-lrc-cli-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir = pattern;
+    TempFolderTest::SetUp();
     Put("lyrics.lrc", kLrc);
   }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-  }
-  std::string P(const std::string& name) { return (dir / name).string(); }
-  std::string Put(const std::string& name, const std::string& bytes) {
-    std::ofstream(P(name), std::ios::binary) << bytes;
-    return P(name);
-  }
-  std::string Get(const std::string& path) {
-    std::string s;
-    EXPECT_TRUE(vexalo::ReadWholeFile(path, s)) << path;
-    return s;
-  }
-  fs::path dir;
 };
 
 TEST_F(LyricsFormatsCli, EmbedTakesAnLrcFileAndWritesAllThreeFrames) {

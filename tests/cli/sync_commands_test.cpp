@@ -10,6 +10,7 @@
 
 #include "common/safe_file.h"
 #include "support/run_tool.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 using vexalo::test::FixturePath;
@@ -21,30 +22,7 @@ const std::string kTag010203 = "\xA2\xE2" "01020340" "\xA2\xD0\r\n";
 const std::string kLyrics = "\xA2\xE2" "00010570\xA2\xD0\r\nABCDEFGHIJKLMNOPQRST\r\n"
                             "\xA2\xE2" "00011000\xA2\xD0\r\n\xC7\xD1\xB1\xDB \xA2\xD1" "001122\xA2\xD0 line\r\n";
 
-class SyncCommands : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/vexalo-cli-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir = pattern;
-  }
-  void TearDown() override {
-    std::error_code ec;
-    for (auto& e : fs::recursive_directory_iterator(dir, ec))
-      fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(dir, ec);
-  }
-  std::string P(const std::string& name) { return (dir / name).string(); }
-  std::string Put(const std::string& name, const std::string& bytes) {
-    std::ofstream(P(name), std::ios::binary) << bytes;
-    return P(name);
-  }
-  std::string Get(const std::string& path) {
-    std::string s;
-    EXPECT_TRUE(vexalo::ReadWholeFile(path, s)) << path;
-    return s;
-  }
-  fs::path dir;
+class SyncCommands : public vexalo::test::TempFolderTest {
 };
 
 }  // namespace
