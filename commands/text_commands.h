@@ -12,7 +12,7 @@ namespace vexalo {
 inline constexpr char kTextOpenTitle[] = "Text File Open";
 inline constexpr char kTextOpenFilter[] =
     "Lyrics files (*.snc;*.lrc;*.txt)|*.snc;*.lrc;*.txt|SyncText Files (*.snc)|*.snc|LRC Files (*.lrc)|*.lrc|"
-    "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|";
+    "Text Files (*.txt)|*.txt|All files (*.*)|*.*|";
 inline constexpr char kTextSaveTitle[] = "SyncText File Save";
 // The entries' order is the one SaveTypeOfChoice (lyrics_file_commands.h) reads.
 inline constexpr char kTextSaveFilter[] =

@@ -57,7 +57,7 @@ TEST_F(LyricsFileTest, TextOpenOffersLrcFilesAndReadsThemIntoEditorForm) {
   ASSERT_EQ(view.dialogs.size(), 1u);
   EXPECT_EQ(view.dialogs[0].filter,
             "Lyrics files (*.snc;*.lrc;*.txt)|*.snc;*.lrc;*.txt|SyncText Files (*.snc)|*.snc|LRC Files (*.lrc)|*.lrc|"
-            "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|");
+            "Text Files (*.txt)|*.txt|All files (*.*)|*.*|");
   EXPECT_EQ(view.editorText, kSongEditor);
   EXPECT_EQ(LyricsTextBuffer, kSongEditor);
   EXPECT_EQ(TextFilePath, path);

@@ -43,7 +43,7 @@ TEST_F(TextOpenTest, LoadsAStoredFileInEditorFormAndNamesIt) {
   EXPECT_EQ(view.dialogs[0].title, "Text File Open");
   EXPECT_EQ(view.dialogs[0].filter,
             "Lyrics files (*.snc;*.lrc;*.txt)|*.snc;*.lrc;*.txt|SyncText Files (*.snc)|*.snc|LRC Files (*.lrc)|*.lrc|"
-            "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|");
+            "Text Files (*.txt)|*.txt|All files (*.*)|*.*|");
   EXPECT_EQ(view.dialogs[0].folder, CurrentMp3Folder);
   EXPECT_EQ(view.commandAtDialog, kCmdPlay);  // a running playback ends before the dialog
   EXPECT_EQ(TextFilePath, path);
