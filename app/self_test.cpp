@@ -408,6 +408,7 @@ void DecodeScreenshot(Runner& r) {
 void PointAtWindow(Runner& r, wxWindow* w);
 void Xdotool(const std::string& args);
 void HoldForPicture(Runner& r);
+void SaveShot(Runner& r, const std::string& name);
 
 // Texts fit their places in the default theme: the song facts in status pane 1 as measured in
 // the bar's font (less the bar's text margins), a typed "59" in the Adjust seconds field and "9"
@@ -706,6 +707,7 @@ void LivePanelStamp(Runner& r) {
   r.Step("the panel shows the stamped line during the playback", [] {
     return WorkerBusy.load() == 1 && LyricPanelText.Get().find("first line") != std::string::npos;
   }, 3000);
+  SaveShot(r, "panel-shows-stamp");
   r.Pause(800);  // time for a screenshot of the panel
   r.Do("Ctrl+Z", [&r] { r.Sim().Char('z', wxMOD_CONTROL); });
   r.Step("the stamp is gone", [&r] { return r.View().Editor()->GetValue() == "first line\nsecond line"; }, 3000);
@@ -844,6 +846,8 @@ void HoldForPicture(Runner& r) {
     std::printf("ready %d %d %d %d\n", f.x, f.y, f.width, f.height);
     std::fflush(stdout);
   });
+  static int held = 0;
+  SaveShot(r, "held-" + std::to_string(++held));
   r.Pause(2500);
 }
 
@@ -1504,6 +1508,7 @@ void UserViewMenu(Runner& r) {
   r.Pause(700);
   r.Check("window view drawn", [&r] { return WindowViewDrawn(r.View()); });
   CheckScreenShowsBuffer(r, "after the menu");
+  SaveShot(r, "user-view-from-the-menu");
   r.Do("1:1 View", [] { Commands().Run(kIdWholeView); });
   r.Pause(400);
   ClickAt(r, Centre(skin::ButtonAt(skin::kTop6).hit));
@@ -1511,6 +1516,7 @@ void UserViewMenu(Runner& r) {
   r.Pause(700);
   r.Check("window view drawn after the button", [&r] { return WindowViewDrawn(r.View()); });
   CheckScreenShowsBuffer(r, "after the button");
+  SaveShot(r, "user-view-from-the-button");
 }
 
 // Lyrics, Auto Next, Play, line 1, then Ctrl+Q every 1.5 s: the screen never shows more than
@@ -1548,11 +1554,13 @@ void CursorStamps(Runner& r) {
     }
   }
   r.Check("still playing", [] { return WorkerBusy.load() == 1; });
+  SaveShot(r, "after-five-stamps");
   ClickAt(r, Centre(skin::ButtonAt(skin::kStop).hit));
   r.Step("stopped", [] { return WorkerBusy.load() == 0; }, 3000);
   r.Pause(500);
   r.Check("no cursor left in the drawing", [&r] { return CursorPixelsInBuffer(r.View()) == 0; });
   CheckScreenShowsBuffer(r, "after Stop", kWaveFieldArea);
+  SaveShot(r, "after-stop");
   r.Check("five lines stamped", [&r] {
     const std::string text = r.View().GetEditorText();
     std::printf("lyrics after the stamps: %s\n", Cp949ToUtf8(text).c_str());
@@ -1576,6 +1584,7 @@ void PauseReadouts(Runner& r) {
       return BufferShowsText(r.View(), w.left + 270, w.top + 5, PlayTimeText.Get());
     });
     CheckScreenShowsBuffer(r, "read-outs after Pause " + std::to_string(n), kWaveFieldArea);
+    if (n == 0) SaveShot(r, "after-pause");
   }
 }
 
@@ -1610,6 +1619,7 @@ void SliderDragStopped(Runner& r) {
     return PlayTimeText.Get() == text && BufferShowsText(r.View(), w.left + 270, w.top + 5, text);
   });
   CheckScreenShowsBuffer(r, "after the drag", kWaveFieldArea);
+  SaveShot(r, "after-the-drag");
   auto start = std::make_shared<int>(0);
   r.Do("Play", [start] {
     *start = TimeOfPosition(PlayPosBytes.load());

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes screenshots of the editor's main states under a virtual X server and writes them to
 # docs/ for the README: no song, the whole waveform after decoding, the window view while
-# playing, and the tag editor open. Needs a built build/app/vexalo-caption.
+# playing, and the tag editor open; then the states the window tests reach, into build/screens.
+# Needs a built build/app/vexalo-caption.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 program=build/app/vexalo-caption
@@ -28,3 +29,21 @@ shoot pose-empty docs/screenshot-empty.png
 shoot pose-whole docs/screenshot-whole-view.png "$song"
 shoot pose-window-playing docs/screenshot-window-playing.png "$song"
 shoot pose-tag-editor docs/screenshot-tag-editor.png "$song"
+
+# The states the window tests reach, for a person to look at (not for the README):
+# build/screens/TEST/*.png, taken where each test holds or names a picture.
+long=tests/fixtures/long_44k.mp3
+for entry in user-view-menu:$song cursor-stamps:$long pause-readouts:$long slider-drag-stopped:$long \
+             open-clears-readouts:$long slider-drag-playing:$long live-panel-stamp:$song \
+             help-windows-close: editor-wraps-long-lines: controls-fit-texts:$song hangul-file-name:$song \
+             tag-editor-hangul:$song keyboard-shortcuts: text-open-encoding:; do
+  test=${entry%%:*} file=${entry#*:}
+  out=build/screens/$test
+  rm -rf "$out" && mkdir -p "$out"
+  if VEXALO_SELFTEST_SHOTS=$PWD/$out VEXALO_SELFTEST_HOLD=1 \
+     xvfb-run -a -s "-screen 0 1280x1024x24" "$program" --self-test "$test" $file >/dev/null 2>&1; then
+    echo "wrote $out ($(ls "$out" | wc -l) pictures)"
+  else
+    echo "self-test $test failed; its pictures are in $out" >&2
+  fi
+done
