@@ -14,6 +14,7 @@
 
 #include "common/safe_file.h"
 #include "support/run_tool.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 using vexalo::test::FixturePath;
@@ -43,12 +44,10 @@ struct Unreadable {
   std::string why;
 };
 
-class BadInput : public ::testing::Test {
+class BadInput : public vexalo::test::TempFolderTest {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/vexalo-bad-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir = pattern;
+    TempFolderTest::SetUp();
     song = Put("song.mp3", Get(FixturePath("stereo_44k.mp3")));
     lyrics = Put("lyrics.snc", kLyrics);
     ASSERT_EQ(RunBounded({"embed", song, lyrics, "-o", P("synced.mp3")}).status, 0);
@@ -73,20 +72,6 @@ class BadInput : public ::testing::Test {
       device = P("full");
     else if (::geteuid() != 0)
       device = "/dev/full";
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-  }
-  std::string P(const std::string& name) const { return (dir / name).string(); }
-  std::string Put(const std::string& name, const std::string& bytes) {
-    std::ofstream(P(name), std::ios::binary) << bytes;
-    return P(name);
-  }
-  static std::string Get(const std::string& path) {
-    std::string s;
-    EXPECT_TRUE(vexalo::ReadWholeFile(path, s)) << path;
-    return s;
   }
   // Every entry of the folder: its kind and, for files, size, change time and content.
   std::map<std::string, std::string> Snapshot() const {
@@ -142,7 +127,6 @@ class BadInput : public ::testing::Test {
     };
   }
 
-  fs::path dir;
   std::string song, lyrics, synced, device;
 };
 

@@ -7,6 +7,7 @@
 
 #include "common/safe_file.h"
 #include "support/run_tool.h"
+#include "support/temp_folder.h"
 #include "tags/id3_test_bytes.h"
 
 namespace fs = std::filesystem;
@@ -19,23 +20,13 @@ const std::string kTitle = "\xEC\x82\xAC\xEB\x9E\x91\xED\x95\xB4";         // �
 const std::string kArtist = "\xEC\xB0\xBD\xEC\xB2\x9C \xEC\xB9\xA9";       // 창천 칩
 const std::string kComment = "\xEB\x85\xB8\xEB\x9E\x98 \xEA\xB0\x80\xEC\x82\xAC";  // 노래 가사
 
-class HangulTagsCliTest : public ::testing::Test {
+class HangulTagsCliTest : public vexalo::test::TempFolderTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/vexalo-hangulcli-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir = pattern;
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-  }
   std::string Copy(const std::string& fixture, const std::string& name) {
     fs::path p = dir / name;
     fs::copy_file(FixturePath(fixture), p, fs::copy_options::overwrite_existing);
     return p.string();
   }
-  fs::path dir;
 };
 
 TEST_F(HangulTagsCliTest, BothWritingModesReadBackAsTheSameHangul) {

@@ -9,6 +9,7 @@
 
 #include "common/safe_file.h"
 #include "support/run_tool.h"
+#include "support/temp_folder.h"
 #include "tags/id3_test_bytes.h"
 
 namespace fs = std::filesystem;
@@ -22,31 +23,12 @@ bool HaveMutagen() {
   return have;
 }
 
-class TagsCliTest : public ::testing::Test {
+class TagsCliTest : public vexalo::test::TempFolderTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/vexalo-tagcli-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir = pattern;
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-  }
-  std::string Put(const std::string& name, const std::string& bytes) {
-    fs::path p = dir / name;
-    std::ofstream(p, std::ios::binary) << bytes;
-    return p.string();
-  }
   std::string Copy(const std::string& fixture) {
     fs::path p = dir / fixture;
     fs::copy_file(FixturePath(fixture), p, fs::copy_options::overwrite_existing);
     return p.string();
-  }
-  static std::string Get(const std::string& p) {
-    std::string s;
-    EXPECT_TRUE(ReadWholeFile(p, s));
-    return s;
   }
   // Runs a Python snippet with the file's path as sys.argv[1]; returns its standard output.
   static std::string Python(const std::string& script, const std::string& path) {
@@ -71,7 +53,6 @@ class TagsCliTest : public ::testing::Test {
         "for c in t.getall('COMM'): print('COMM=' + c.lang + '/' + c.desc + '/' + c.text[0])\n",
         path);
   }
-  fs::path dir;
 };
 
 TEST_F(TagsCliTest, TagsPrintsSevenFieldsInSlotOrder) {
