@@ -30,7 +30,7 @@ CCalibrateDlg::CCalibrateDlg(wxWindow* parent)
                wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX),
       m_timer(this) {
   auto* top = new wxBoxSizer(wxVERTICAL);
-  auto* instructions = new wxStaticText(this, wxID_ANY, Utf8(CalibrationInstructions(m_calibration.Spec())));
+  auto* instructions = new wxStaticText(this, wxID_ANY, Utf8(CalibrationInstructions(m_calibration.Plan())));
   instructions->Wrap(420);
   top->Add(instructions, 0, wxALL, 12);
   m_current = new wxStaticText(this, wxID_ANY, Utf8(CurrentOffsetText()));
@@ -80,7 +80,7 @@ void CCalibrateDlg::OnStart() {
   m_close->SetFocus();
   m_start->Disable();
   m_store->Disable();
-  ShowResult(CalibrationProgress(0, m_calibration.Spec().clicks));
+  ShowResult(CalibrationProgress(0, m_calibration.Plan().clicks));
   m_timer.Start(kTickMillis);
 }
 
@@ -110,7 +110,7 @@ void CCalibrateDlg::OnKey(wxKeyEvent& event) {
 void CCalibrateDlg::OnTick(wxTimerEvent&) {
   const CalibrationSummary s = m_calibration.Summary();
   if (m_calibration.Playing()) {
-    const std::string progress = CalibrationProgress(s.taps, m_calibration.Spec().clicks);
+    const std::string progress = CalibrationProgress(s.taps, m_calibration.Plan().clicks);
     if (m_result->GetLabel() != Utf8(progress)) ShowResult(progress);
     return;
   }

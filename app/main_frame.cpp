@@ -178,8 +178,8 @@ void CMainFrame::OnUpdateCommand(wxUpdateUIEvent& event) {
     return;
   }
   event.Enable(CommandEnabledNow(command));
-  const CommandSpec* spec = FindCommand(command);
-  if (spec && spec->checked) event.Check(CommandCheckedNow(command));
+  const CommandSpec* item = FindCommand(command);
+  if (item && item->checked) event.Check(CommandCheckedNow(command));
 }
 
 void CMainFrame::OnClose(wxCloseEvent&) {

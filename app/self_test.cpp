@@ -409,6 +409,7 @@ void PointAtWindow(Runner& r, wxWindow* w);
 void Xdotool(const std::string& args);
 void HoldForPicture(Runner& r);
 void SaveShot(Runner& r, const std::string& name);
+void PlayStartsWhereTheSliderStands(Runner& r);
 
 // Texts fit their places in the default theme: the song facts in status pane 1 as measured in
 // the bar's font (less the bar's text margins), a typed "59" in the Adjust seconds field and "9"
@@ -1310,9 +1311,9 @@ void CalibrateStamping(Runner& r) {
   r.Do("tick the heard-position box", [] { ShownCalibrateDialog()->HeardBox()->SetValue(true); });
   r.Step("Space on every click heard", [&r, p] {
     CCalibrateDlg* d = ShownCalibrateDialog();
-    const ClickTrackSpec& spec = d->Calibration().Spec();
+    const ClickTrackPlan& plan = d->Calibration().Plan();
     const std::optional<int> heard = HeardClickTrackMillis();
-    if (p->next < spec.clicks && heard && *heard >= spec.ClickMillis(p->next) + 120) {
+    if (p->next < plan.clicks && heard && *heard >= plan.ClickMillis(p->next) + 120) {
       r.Sim().Char(WXK_SPACE);
       ++p->next;
     }
@@ -1328,7 +1329,7 @@ void CalibrateStamping(Runner& r) {
     const CalibrationSummary s = d->Calibration().Summary();
     std::printf("calibration: %s (store %s)\n", s.text.c_str(), d->StoreButton()->IsEnabled() ? "on" : "off");
     std::fflush(stdout);
-    return s.taps == d->Calibration().Spec().clicks && d->StoreButton()->IsEnabled() == s.storable &&
+    return s.taps == d->Calibration().Plan().clicks && d->StoreButton()->IsEnabled() == s.storable &&
            Utf8(d->ResultText()) == s.text;
   });
   r.Do("point at Store, or at Close when it may not be stored", [&r] {
@@ -1620,15 +1621,7 @@ void SliderDragStopped(Runner& r) {
   });
   CheckScreenShowsBuffer(r, "after the drag", kWaveFieldArea);
   SaveShot(r, "after-the-drag");
-  auto start = std::make_shared<int>(0);
-  r.Do("Play", [start] {
-    *start = TimeOfPosition(PlayPosBytes.load());
-    Commands().Run(kIdcPlay);
-  });
-  r.Step("plays from the slider's place", [start] {
-    const int ms = PlayMillis();
-    return WorkerBusy.load() == 1 && ms > *start && ms < *start + 1500;
-  }, 3000);
+  PlayStartsWhereTheSliderStands(r);
 }
 
 std::string ReadoutText(const char* format, int ms) {
@@ -1647,6 +1640,19 @@ void SaveShot(Runner& r, const std::string& name) {
     const std::string command = "import -window root " + std::string(dir) + "/" + name + ".png";
     wxExecute(wxString::FromUTF8(command.c_str()), out, err, wxEXEC_SYNC | wxEXEC_NODISABLE);
   });
+}
+
+// Play starts from where the slider stands, and Play Time goes on from there.
+void PlayStartsWhereTheSliderStands(Runner& r) {
+  auto start = std::make_shared<int>(0);
+  r.Do("Play", [start] {
+    *start = TimeOfPosition(PlayPosBytes.load());
+    Commands().Run(kIdcPlay);
+  });
+  r.Step("plays from the slider's place", [start] {
+    const int ms = PlayMillis();
+    return WorkerBusy.load() == 1 && ms > *start && ms < *start + 1500;
+  }, 3000);
 }
 
 // The point of the slider's track at `fraction` of its length, in view client pixels.
@@ -1818,15 +1824,7 @@ void SliderDragPlaying(Runner& r) {
   });
   CheckScreenShowsBuffer(r, "after the release", kWaveFieldArea);
   SaveShot(r, "slider-let-go-during-playback");
-  auto start = std::make_shared<int>(0);
-  r.Do("Play", [start] {
-    *start = TimeOfPosition(PlayPosBytes.load());
-    Commands().Run(kIdcPlay);
-  });
-  r.Step("plays from the slider's place", [start] {
-    const int ms = PlayMillis();
-    return WorkerBusy.load() == 1 && ms > *start && ms < *start + 1500;
-  }, 3000);
+  PlayStartsWhereTheSliderStands(r);
   r.Pause(500);
   ClickAt(r, Centre(skin::ButtonAt(skin::kStop).hit));
   r.Step("stopped", &Idle, 3000);

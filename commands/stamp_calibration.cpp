@@ -35,12 +35,12 @@ CalibrationSummary SummariseTaps(const std::vector<int>& offsets, int clicks) {
   return s;
 }
 
-std::string CalibrationInstructions(const ClickTrackSpec& spec) {
+std::string CalibrationInstructions(const ClickTrackPlan& plan) {
   char text[240];
   std::snprintf(text, sizeof text,
                 "Press Start and listen: %d clicks follow, one every %.2f s. Press Space or Ctrl+Q on each click "
                 "as you would stamp a line.",
-                spec.clicks, spec.beatMs / 1000.0);
+                plan.clicks, plan.beatMs / 1000.0);
   return text;
 }
 
@@ -51,9 +51,9 @@ std::string CalibrationProgress(int taps, int clicks) {
 }
 
 bool StampCalibration::Start() {
-  if (!StartClickTrack(m_spec)) return false;
+  if (!StartClickTrack(m_plan)) return false;
   m_offsets.clear();
-  m_tapped.assign(static_cast<std::size_t>(std::max(0, m_spec.clicks)), false);
+  m_tapped.assign(static_cast<std::size_t>(std::max(0, m_plan.clicks)), false);
   return true;
 }
 
@@ -66,18 +66,18 @@ void StampCalibration::Tap() {
 }
 
 void StampCalibration::TapAt(int heardMs) {
-  if (m_spec.clicks <= 0 || m_spec.beatMs <= 0) return;
-  if (m_tapped.size() != static_cast<std::size_t>(m_spec.clicks)) m_tapped.assign(m_spec.clicks, false);
+  if (m_plan.clicks <= 0 || m_plan.beatMs <= 0) return;
+  if (m_tapped.size() != static_cast<std::size_t>(m_plan.clicks)) m_tapped.assign(m_plan.clicks, false);
   int nearest = 0;
-  for (int k = 1; k < m_spec.clicks; ++k)
-    if (std::abs(heardMs - m_spec.ClickMillis(k)) < std::abs(heardMs - m_spec.ClickMillis(nearest))) nearest = k;
-  const int offset = heardMs - m_spec.ClickMillis(nearest);
-  if (2 * std::abs(offset) >= m_spec.beatMs || m_tapped[static_cast<std::size_t>(nearest)]) return;
+  for (int k = 1; k < m_plan.clicks; ++k)
+    if (std::abs(heardMs - m_plan.ClickMillis(k)) < std::abs(heardMs - m_plan.ClickMillis(nearest))) nearest = k;
+  const int offset = heardMs - m_plan.ClickMillis(nearest);
+  if (2 * std::abs(offset) >= m_plan.beatMs || m_tapped[static_cast<std::size_t>(nearest)]) return;
   m_tapped[static_cast<std::size_t>(nearest)] = true;
   m_offsets.push_back(offset);
 }
 
-CalibrationSummary StampCalibration::Summary() const { return SummariseTaps(m_offsets, m_spec.clicks); }
+CalibrationSummary StampCalibration::Summary() const { return SummariseTaps(m_offsets, m_plan.clicks); }
 
 bool StampCalibration::Store(Settings& settings) const {
   const CalibrationSummary s = Summary();

@@ -29,14 +29,14 @@ CalibrationSummary SummariseTaps(const std::vector<int>& offsets, int clicks);
 
 // The calibration dialog's texts: what to do, the presses so far while the track plays, and why
 // the track cannot start while a song plays or decodes.
-std::string CalibrationInstructions(const ClickTrackSpec& spec);
+std::string CalibrationInstructions(const ClickTrackPlan& plan);
 std::string CalibrationProgress(int taps, int clicks);
 inline constexpr char kCalibrationBusyText[] =
     "The player is busy: stop the playback (or wait for the decoding to end), then press Start again.";
 
 class StampCalibration {
  public:
-  explicit StampCalibration(ClickTrackSpec spec = {}) : m_spec(spec) {}
+  explicit StampCalibration(ClickTrackPlan plan = {}) : m_plan(plan) {}
 
   // Starts the click track, forgetting earlier presses; false when a worker is busy.
   bool Start();
@@ -53,10 +53,10 @@ class StampCalibration {
   // summary is not storable.
   bool Store(Settings& settings) const;
 
-  const ClickTrackSpec& Spec() const { return m_spec; }
+  const ClickTrackPlan& Plan() const { return m_plan; }
 
  private:
-  ClickTrackSpec m_spec;
+  ClickTrackPlan m_plan;
   std::vector<int> m_offsets;
   std::vector<bool> m_tapped;
 };

@@ -94,53 +94,53 @@ std::span<const SettingSpec> SettingsTable() { return kSettingsTable; }
 Settings::Settings(std::span<const SettingSpec> table) : m_table(table) { ResetToDefaults(); }
 
 const SettingSpec& Settings::Spec(std::string_view key) const {
-  const SettingSpec* spec = Find(m_table, key);
-  if (!spec) {
+  const SettingSpec* setting = Find(m_table, key);
+  if (!setting) {
     std::fprintf(stderr, "vexalo: no setting named '%.*s'\n", static_cast<int>(key.size()), key.data());
     std::abort();
   }
-  return *spec;
+  return *setting;
 }
 
 bool Settings::Bool(std::string_view key) const {
-  const SettingSpec& spec = Spec(key);
+  const SettingSpec& setting = Spec(key);
   std::lock_guard lock(m_mutex);
   bool value = false;
-  ParseBool(m_values.find(spec.key)->second, value);
+  ParseBool(m_values.find(setting.key)->second, value);
   return value;
 }
 
 int Settings::Int(std::string_view key) const {
-  const SettingSpec& spec = Spec(key);
+  const SettingSpec& setting = Spec(key);
   std::lock_guard lock(m_mutex);
   int value = 0;
-  ParseInt(m_values.find(spec.key)->second, value);
+  ParseInt(m_values.find(setting.key)->second, value);
   return value;
 }
 
 std::string Settings::String(std::string_view key) const {
-  const SettingSpec& spec = Spec(key);
+  const SettingSpec& setting = Spec(key);
   std::lock_guard lock(m_mutex);
-  return m_values.find(spec.key)->second;
+  return m_values.find(setting.key)->second;
 }
 
 void Settings::SetBool(std::string_view key, bool value) {
-  const SettingSpec& spec = Spec(key);
+  const SettingSpec& setting = Spec(key);
   std::lock_guard lock(m_mutex);
-  m_values[std::string(spec.key)] = value ? "true" : "false";
+  m_values[std::string(setting.key)] = value ? "true" : "false";
 }
 
 void Settings::SetInt(std::string_view key, int value) {
-  const SettingSpec& spec = Spec(key);
-  if (spec.minimum < spec.maximum) value = std::clamp(value, spec.minimum, spec.maximum);
+  const SettingSpec& setting = Spec(key);
+  if (setting.minimum < setting.maximum) value = std::clamp(value, setting.minimum, setting.maximum);
   std::lock_guard lock(m_mutex);
-  m_values[std::string(spec.key)] = std::to_string(value);
+  m_values[std::string(setting.key)] = std::to_string(value);
 }
 
 void Settings::SetString(std::string_view key, std::string value) {
-  const SettingSpec& spec = Spec(key);
+  const SettingSpec& setting = Spec(key);
   std::lock_guard lock(m_mutex);
-  m_values[std::string(spec.key)] = OneLine(std::move(value));
+  m_values[std::string(setting.key)] = OneLine(std::move(value));
 }
 
 void Settings::ResetToDefaults() {
@@ -177,14 +177,14 @@ std::vector<std::string> Settings::Load(const std::string& path) {
     }
     const std::string_view key = Trim(line.substr(0, equals));
     const std::string_view value = Trim(line.substr(equals + 1));
-    const SettingSpec* spec = Find(m_table, key);
-    if (!spec) {
+    const SettingSpec* setting = Find(m_table, key);
+    if (!setting) {
       std::lock_guard lock(m_mutex);
       m_foreignLines.emplace_back(line);
       continue;
     }
     std::string stored(value);
-    switch (spec->type) {
+    switch (setting->type) {
       case SettingType::Bool: {
         bool b = false;
         if (!ParseBool(value, b)) {
@@ -200,8 +200,8 @@ std::vector<std::string> Settings::Load(const std::string& path) {
           problem("'" + stored + "' is not a whole number for " + std::string(key));
           continue;
         }
-        if (spec->minimum < spec->maximum && (n < spec->minimum || n > spec->maximum)) {
-          problem(stored + " is outside " + std::to_string(spec->minimum) + ".." + std::to_string(spec->maximum) +
+        if (setting->minimum < setting->maximum && (n < setting->minimum || n > setting->maximum)) {
+          problem(stored + " is outside " + std::to_string(setting->minimum) + ".." + std::to_string(setting->maximum) +
                   " for " + std::string(key));
           continue;
         }
@@ -212,7 +212,7 @@ std::vector<std::string> Settings::Load(const std::string& path) {
         break;
     }
     std::lock_guard lock(m_mutex);
-    m_values[std::string(spec->key)] = stored;
+    m_values[std::string(setting->key)] = stored;
   }
   return problems;
 }

@@ -5,10 +5,10 @@
 namespace vexalo {
 
 void BindCoreCommands(CommandRegistry& registry) {
-  for (const CommandSpec& spec : CommandTable()) {
-    if (spec.action == nullptr) continue;
-    const CommandSpec* command = &spec;
-    registry.Bind(spec.id, [command] {
+  for (const CommandSpec& item : CommandTable()) {
+    if (item.action == nullptr) continue;
+    const CommandSpec* command = &item;
+    registry.Bind(item.id, [command] {
       const CommandContext context = CurrentCommandContext();
       if (CommandEnabled(*command, context)) command->action(context);
     });
@@ -18,8 +18,8 @@ void BindCoreCommands(CommandRegistry& registry) {
 const std::vector<int>& CoreCommandIds() {
   static const std::vector<int> ids = [] {
     std::vector<int> out;
-    for (const CommandSpec& spec : CommandTable()) {
-      if (spec.action != nullptr) out.push_back(spec.id);
+    for (const CommandSpec& item : CommandTable()) {
+      if (item.action != nullptr) out.push_back(item.id);
     }
     return out;
   }();

@@ -222,31 +222,31 @@ CommandContext CurrentCommandContext() {
 std::span<const CommandSpec> CommandTable() { return kCommands; }
 
 const CommandSpec* FindCommand(int id) {
-  for (const CommandSpec& spec : kCommands) {
-    if (spec.id == id) return &spec;
+  for (const CommandSpec& item : kCommands) {
+    if (item.id == id) return &item;
   }
   return nullptr;
 }
 
 const CommandSpec* FindCommand(std::string_view name) {
-  for (const CommandSpec& spec : kCommands) {
-    if (spec.name == name) return &spec;
+  for (const CommandSpec& item : kCommands) {
+    if (item.name == name) return &item;
   }
   return nullptr;
 }
 
-bool CommandEnabled(const CommandSpec& spec, const CommandContext& context) {
-  return spec.enabled == nullptr || spec.enabled(context);
+bool CommandEnabled(const CommandSpec& item, const CommandContext& context) {
+  return item.enabled == nullptr || item.enabled(context);
 }
 
 bool CommandCheckedNow(int id) {
-  const CommandSpec* spec = FindCommand(id);
-  return spec != nullptr && spec->checked != nullptr && spec->checked(CurrentCommandContext());
+  const CommandSpec* item = FindCommand(id);
+  return item != nullptr && item->checked != nullptr && item->checked(CurrentCommandContext());
 }
 
 bool CommandEnabledNow(int id) {
-  const CommandSpec* spec = FindCommand(id);
-  return spec == nullptr || CommandEnabled(*spec, CurrentCommandContext());
+  const CommandSpec* item = FindCommand(id);
+  return item == nullptr || CommandEnabled(*item, CurrentCommandContext());
 }
 
 std::string KeyText(const KeyChord& chord) {
@@ -282,33 +282,33 @@ const std::vector<MenuEntry>& MenuTable() {
   static const std::vector<MenuEntry> menu = [] {
     std::vector<MenuEntry> entries;
     std::vector<std::string_view> menus;
-    for (const CommandSpec& spec : kCommands) {
-      if (!spec.menu.empty() && std::find(menus.begin(), menus.end(), spec.menu) == menus.end()) menus.push_back(spec.menu);
+    for (const CommandSpec& item : kCommands) {
+      if (!item.menu.empty() && std::find(menus.begin(), menus.end(), item.menu) == menus.end()) menus.push_back(item.menu);
     }
     for (std::string_view name : menus) {
       int group = -1;
       std::vector<std::pair<std::string_view, int>> submenuGroups;  // each submenu's last group
-      for (const CommandSpec& spec : kCommands) {
-        if (spec.menu != name) continue;
+      for (const CommandSpec& item : kCommands) {
+        if (item.menu != name) continue;
         auto known = std::find_if(submenuGroups.begin(), submenuGroups.end(),
-                                  [&](const auto& s) { return s.first == spec.submenu; });
-        if (spec.submenu.empty() || known == submenuGroups.end()) {
-          if (group != -1 && spec.menuGroup != group) entries.push_back(MenuEntry{std::string(name), std::string(), 0, {}, false});
-          group = spec.menuGroup;
-          if (!spec.submenu.empty()) known = submenuGroups.insert(submenuGroups.end(), {spec.submenu, spec.menuGroup});
-        } else if (known->second != spec.menuGroup) {
-          entries.push_back(MenuEntry{std::string(name), std::string(), 0, std::string(spec.submenu), false});
+                                  [&](const auto& s) { return s.first == item.submenu; });
+        if (item.submenu.empty() || known == submenuGroups.end()) {
+          if (group != -1 && item.menuGroup != group) entries.push_back(MenuEntry{std::string(name), std::string(), 0, {}, false});
+          group = item.menuGroup;
+          if (!item.submenu.empty()) known = submenuGroups.insert(submenuGroups.end(), {item.submenu, item.menuGroup});
+        } else if (known->second != item.menuGroup) {
+          entries.push_back(MenuEntry{std::string(name), std::string(), 0, std::string(item.submenu), false});
         }
-        if (known != submenuGroups.end()) known->second = spec.menuGroup;
-        std::string label(spec.label);
-        for (const KeyChord& k : spec.keys) {
+        if (known != submenuGroups.end()) known->second = item.menuGroup;
+        std::string label(item.label);
+        for (const KeyChord& k : item.keys) {
           if (!k.Empty() && k.scope == KeyScope::Window) {
             label += "\t" + KeyText(k);
             break;
           }
         }
         entries.push_back(
-            MenuEntry{std::string(name), std::move(label), spec.id, std::string(spec.submenu), spec.checked != nullptr});
+            MenuEntry{std::string(name), std::move(label), item.id, std::string(item.submenu), item.checked != nullptr});
       }
     }
     return entries;
@@ -319,9 +319,9 @@ const std::vector<MenuEntry>& MenuTable() {
 const std::vector<Accelerator>& AcceleratorTable() {
   static const std::vector<Accelerator> keys = [] {
     std::vector<Accelerator> out;
-    for (const CommandSpec& spec : kCommands) {
-      for (const KeyChord& k : spec.keys) {
-        if (!k.Empty() && k.scope == KeyScope::Window) out.push_back(Accelerator{k, spec.id});
+    for (const CommandSpec& item : kCommands) {
+      for (const KeyChord& k : item.keys) {
+        if (!k.Empty() && k.scope == KeyScope::Window) out.push_back(Accelerator{k, item.id});
       }
     }
     return out;
@@ -330,9 +330,9 @@ const std::vector<Accelerator>& AcceleratorTable() {
 }
 
 const CommandSpec* FindKeyCommand(int key, int modifiers, KeyScope scope) {
-  for (const CommandSpec& spec : kCommands) {
-    for (const KeyChord& k : spec.keys) {
-      if (!k.Empty() && k.scope == scope && k.key == key && ModifiersMatch(k.modifiers, modifiers)) return &spec;
+  for (const CommandSpec& item : kCommands) {
+    for (const KeyChord& k : item.keys) {
+      if (!k.Empty() && k.scope == scope && k.key == key && ModifiersMatch(k.modifiers, modifiers)) return &item;
     }
   }
   return nullptr;
@@ -348,20 +348,20 @@ std::string ShortcutListText() {
       {KeyScope::OutsideEditor, "Outside the lyrics editor (the key also reaches the control it is typed into)"},
   };
   std::size_t width = 0;
-  for (const CommandSpec& spec : kCommands) {
-    for (const KeyChord& k : spec.keys) {
+  for (const CommandSpec& item : kCommands) {
+    for (const KeyChord& k : item.keys) {
       if (!k.Empty()) width = std::max(width, KeyText(k).size());
     }
   }
   std::string text;
   for (const auto& section : sections) {
     std::string lines;
-    for (const CommandSpec& spec : kCommands) {
-      for (const KeyChord& k : spec.keys) {
+    for (const CommandSpec& item : kCommands) {
+      for (const KeyChord& k : item.keys) {
         if (k.Empty() || k.scope != section.scope) continue;
         std::string key = KeyText(k);
         key.resize(width, ' ');
-        lines += "  " + key + "  " + WithoutMnemonic(spec.label) + "\n";
+        lines += "  " + key + "  " + WithoutMnemonic(item.label) + "\n";
       }
     }
     if (lines.empty()) continue;

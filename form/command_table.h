@@ -86,7 +86,7 @@ struct CommandSpec {
 std::span<const CommandSpec> CommandTable();
 const CommandSpec* FindCommand(int id);
 const CommandSpec* FindCommand(std::string_view name);
-bool CommandEnabled(const CommandSpec& spec, const CommandContext& context);
+bool CommandEnabled(const CommandSpec& item, const CommandContext& context);
 // Whether the command with this id is enabled now (true for ids the table does not know, whose
 // handlers decide for themselves).
 bool CommandEnabledNow(int id);

@@ -9,11 +9,11 @@ namespace vexalo {
 namespace {
 
 bool RunKey(int key, int modifiers, KeyScope scope) {
-  const CommandSpec* spec = FindKeyCommand(key, modifiers, scope);
-  if (spec == nullptr || spec->action == nullptr) return false;
+  const CommandSpec* item = FindKeyCommand(key, modifiers, scope);
+  if (item == nullptr || item->action == nullptr) return false;
   const CommandContext context = CurrentCommandContext();
-  if (!CommandEnabled(*spec, context)) return false;
-  spec->action(context);
+  if (!CommandEnabled(*item, context)) return false;
+  item->action(context);
   return true;
 }
 

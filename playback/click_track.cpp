@@ -42,14 +42,14 @@ void PlayTrack(const std::vector<std::int16_t>& track, int rate) {
 
 }  // namespace
 
-std::vector<std::int16_t> MakeClickTrack(const ClickTrackSpec& spec) {
-  const auto samplesOf = [&](int ms) { return static_cast<std::size_t>(ms) * static_cast<std::size_t>(spec.rate) / 1000; };
-  std::vector<std::int16_t> track(samplesOf(spec.LengthMillis()), 0);
+std::vector<std::int16_t> MakeClickTrack(const ClickTrackPlan& plan) {
+  const auto samplesOf = [&](int ms) { return static_cast<std::size_t>(ms) * static_cast<std::size_t>(plan.rate) / 1000; };
+  std::vector<std::int16_t> track(samplesOf(plan.LengthMillis()), 0);
   const std::size_t burst = samplesOf(15);
-  for (int k = 0; k < spec.clicks; ++k) {
-    const std::size_t start = samplesOf(spec.ClickMillis(k));
+  for (int k = 0; k < plan.clicks; ++k) {
+    const std::size_t start = samplesOf(plan.ClickMillis(k));
     for (std::size_t i = 0; i < burst && start + i < track.size(); ++i) {
-      const double t = static_cast<double>(i) / spec.rate;
+      const double t = static_cast<double>(i) / plan.rate;
       const double fade = 1.0 - static_cast<double>(i) / static_cast<double>(burst);
       track[start + i] = static_cast<std::int16_t>(20'000.0 * fade * std::sin(2 * kPi * 1'000.0 * t));
     }
@@ -57,14 +57,14 @@ std::vector<std::int16_t> MakeClickTrack(const ClickTrackSpec& spec) {
   return track;
 }
 
-bool StartClickTrack(const ClickTrackSpec& spec) {
+bool StartClickTrack(const ClickTrackPlan& plan) {
   int idle = 0;
   if (!WorkerBusy.compare_exchange_strong(idle, 1)) return false;
   g_stop.store(false);
-  g_rate.store(spec.rate);
+  g_rate.store(plan.rate);
   g_playing.store(true);
-  auto track = std::make_shared<std::vector<std::int16_t>>(MakeClickTrack(spec));
-  const int rate = spec.rate;
+  auto track = std::make_shared<std::vector<std::int16_t>>(MakeClickTrack(plan));
+  const int rate = plan.rate;
   StartWorkerThread([track, rate] {
     PlayTrack(*track, rate);
     g_playing.store(false);

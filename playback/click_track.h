@@ -8,7 +8,7 @@
 
 namespace vexalo {
 
-struct ClickTrackSpec {
+struct ClickTrackPlan {
   int rate = 44'100;
   int clicks = 12;
   int beatMs = 600;
@@ -20,11 +20,11 @@ struct ClickTrackSpec {
 };
 
 // One channel of 16-bit samples: a 1 kHz burst of 15 ms, fading out, at each click.
-std::vector<std::int16_t> MakeClickTrack(const ClickTrackSpec& spec);
+std::vector<std::int16_t> MakeClickTrack(const ClickTrackPlan& plan);
 
 // Sets WorkerBusy and plays the track on the worker thread; false, with nothing started, when a
 // worker is busy. The player opens the device for two channels, as the song players do.
-bool StartClickTrack(const ClickTrackSpec& spec);
+bool StartClickTrack(const ClickTrackPlan& plan);
 // Asks the click player to stop after the buffers already queued.
 void StopClickTrack();
 bool ClickTrackPlaying();

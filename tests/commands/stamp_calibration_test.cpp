@@ -42,10 +42,10 @@ TEST(StampCalibrationSummary, MedianSpreadAndWhetherToStore) {
 }
 
 TEST(StampCalibrationTexts, TellTheClicksTheBeatAndThePresses) {
-  EXPECT_EQ(CalibrationInstructions(ClickTrackSpec{}),
+  EXPECT_EQ(CalibrationInstructions(ClickTrackPlan{}),
             "Press Start and listen: 12 clicks follow, one every 0.60 s. Press Space or Ctrl+Q on each click as you "
             "would stamp a line.");
-  ClickTrackSpec fast;
+  ClickTrackPlan fast;
   fast.clicks = 8;
   fast.beatMs = 450;
   EXPECT_EQ(CalibrationInstructions(fast).substr(0, 55), "Press Start and listen: 8 clicks follow, one every 0.45");
@@ -69,11 +69,11 @@ TEST(StampCalibrationTaps, EachPressCountsForItsNearestClickOnce) {
 }
 
 TEST(ClickTrack, ClicksStandOnTheBeat) {
-  const ClickTrackSpec spec;
-  const std::vector<std::int16_t> track = MakeClickTrack(spec);
-  ASSERT_EQ(track.size(), static_cast<std::size_t>(spec.LengthMillis()) * 441 / 10);
-  for (int k = 0; k < spec.clicks; ++k) {
-    const std::size_t at = static_cast<std::size_t>(spec.ClickMillis(k)) * 441 / 10;
+  const ClickTrackPlan plan;
+  const std::vector<std::int16_t> track = MakeClickTrack(plan);
+  ASSERT_EQ(track.size(), static_cast<std::size_t>(plan.LengthMillis()) * 441 / 10);
+  for (int k = 0; k < plan.clicks; ++k) {
+    const std::size_t at = static_cast<std::size_t>(plan.ClickMillis(k)) * 441 / 10;
     int loud = 0;
     for (std::size_t i = at; i < at + 441; ++i) loud = std::max(loud, std::abs(static_cast<int>(track[i])));
     EXPECT_GT(loud, 10'000) << k;
@@ -103,7 +103,7 @@ TEST(StampCalibrationPlayback, TapsOnTheHeardClicksGiveTheReactionOffset) {
     }
   };
   for (int k = 0; k < 12; ++k) {
-    playTo(static_cast<std::int64_t>(calibration.Spec().ClickMillis(k) + reactions[k]) * 441 / 10);
+    playTo(static_cast<std::int64_t>(calibration.Plan().ClickMillis(k) + reactions[k]) * 441 / 10);
     calibration.Tap();
   }
   backend.SetClock(CapturingAudioBackend::Clock::Immediate);

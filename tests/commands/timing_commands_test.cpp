@@ -222,10 +222,10 @@ TEST(TimingKeys, NudgeAndReplayKeysAreWindowKeysInTheShortcutList) {
               {kIdReplayGroup, "F5"},               {kIdReplayPreviousGroup, "F6"}};
   const std::string list = ShortcutListText();
   for (const auto& k : keys) {
-    const CommandSpec* spec = FindCommand(k.id);
-    ASSERT_NE(spec, nullptr);
-    EXPECT_EQ(KeyText(spec->keys[0]), k.key);
-    EXPECT_EQ(spec->keys[0].scope, KeyScope::Window);
+    const CommandSpec* item = FindCommand(k.id);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(KeyText(item->keys[0]), k.key);
+    EXPECT_EQ(item->keys[0].scope, KeyScope::Window);
     EXPECT_NE(list.find(k.key + std::string(" ")), std::string::npos) << k.key;
   }
 }

@@ -29,9 +29,9 @@ bool Overlap(const KeyChord& a, const KeyChord& b) {
 
 std::vector<std::pair<const CommandSpec*, KeyChord>> AllKeys() {
   std::vector<std::pair<const CommandSpec*, KeyChord>> keys;
-  for (const CommandSpec& spec : CommandTable())
-    for (const KeyChord& k : spec.keys)
-      if (!k.Empty()) keys.emplace_back(&spec, k);
+  for (const CommandSpec& item : CommandTable())
+    for (const KeyChord& k : item.keys)
+      if (!k.Empty()) keys.emplace_back(&item, k);
   return keys;
 }
 
@@ -39,13 +39,13 @@ TEST(CommandTable, IdsAndNamesAreUniqueAndNamesWellFormed) {
   std::set<int> ids;
   std::set<std::string_view> names;
   const std::regex name("[a-z0-9]+(-[a-z0-9]+)*(/[a-z0-9]+(-[a-z0-9]+)*)+");
-  for (const CommandSpec& spec : CommandTable()) {
-    EXPECT_TRUE(ids.insert(spec.id).second) << spec.id;
-    EXPECT_TRUE(names.insert(spec.name).second) << spec.name;
-    EXPECT_TRUE(std::regex_match(std::string(spec.name), name)) << spec.name;
-    EXPECT_EQ(FindCommand(spec.id), &spec);
-    EXPECT_EQ(FindCommand(spec.name), &spec);
-    EXPECT_FALSE(spec.label.empty()) << spec.name;
+  for (const CommandSpec& item : CommandTable()) {
+    EXPECT_TRUE(ids.insert(item.id).second) << item.id;
+    EXPECT_TRUE(names.insert(item.name).second) << item.name;
+    EXPECT_TRUE(std::regex_match(std::string(item.name), name)) << item.name;
+    EXPECT_EQ(FindCommand(item.id), &item);
+    EXPECT_EQ(FindCommand(item.name), &item);
+    EXPECT_FALSE(item.label.empty()) << item.name;
   }
   EXPECT_EQ(FindCommand(1), nullptr);
   EXPECT_EQ(FindCommand("no/such"), nullptr);
@@ -64,15 +64,15 @@ TEST(CommandTable, EveryMenuItemHasAPromptAndEveryCommandAHandler) {
   CommandRegistry registry;
   BindCoreCommands(registry);
   std::set<int> windowOwn;
-  for (const CommandSpec& spec : CommandTable()) {
-    if (!spec.menu.empty()) {
-      EXPECT_FALSE(spec.prompt.empty()) << spec.name;
-      EXPECT_EQ(CommandPrompt(spec.id), spec.prompt);
+  for (const CommandSpec& item : CommandTable()) {
+    if (!item.menu.empty()) {
+      EXPECT_FALSE(item.prompt.empty()) << item.name;
+      EXPECT_EQ(CommandPrompt(item.id), item.prompt);
     }
-    if (spec.action) {
-      EXPECT_TRUE(registry.IsBound(spec.id)) << spec.name;
+    if (item.action) {
+      EXPECT_TRUE(registry.IsBound(item.id)) << item.name;
     } else {
-      windowOwn.insert(spec.id);
+      windowOwn.insert(item.id);
     }
   }
   EXPECT_EQ(windowOwn, (std::set<int>{kIdAppExit, kIdSettings, kIdHelpFinder, kIdKeyboardShortcuts, kIdAppAbout,
@@ -121,10 +121,10 @@ TEST(CommandTable, KeyTexts) {
 TEST(CommandTable, MenuLabelsShowTheFirstWindowKeyAndAcceleratorsAreEveryWindowKey) {
   for (const MenuEntry& entry : MenuTable()) {
     if (entry.command == 0) continue;
-    const CommandSpec* spec = FindCommand(entry.command);
-    ASSERT_NE(spec, nullptr);
-    std::string expected(spec->label);
-    for (const KeyChord& k : spec->keys) {
+    const CommandSpec* item = FindCommand(entry.command);
+    ASSERT_NE(item, nullptr);
+    std::string expected(item->label);
+    for (const KeyChord& k : item->keys) {
       if (!k.Empty() && k.scope == KeyScope::Window) {
         expected += "\t" + KeyText(k);
         break;
@@ -133,12 +133,12 @@ TEST(CommandTable, MenuLabelsShowTheFirstWindowKeyAndAcceleratorsAreEveryWindowK
     EXPECT_EQ(entry.label, expected);
   }
   std::size_t windowKeys = 0;
-  for (const auto& [spec, k] : AllKeys()) {
+  for (const auto& [item, k] : AllKeys()) {
     if (k.scope != KeyScope::Window) continue;
     ++windowKeys;
     bool found = false;
-    for (const Accelerator& a : AcceleratorTable()) found |= a.command == spec->id && a.chord.key == k.key && a.chord.modifiers == k.modifiers;
-    EXPECT_TRUE(found) << spec->name;
+    for (const Accelerator& a : AcceleratorTable()) found |= a.command == item->id && a.chord.key == k.key && a.chord.modifiers == k.modifiers;
+    EXPECT_TRUE(found) << item->name;
   }
   EXPECT_EQ(AcceleratorTable().size(), windowKeys);
 }
@@ -167,11 +167,11 @@ TEST(ShortcutList, HoldsEveryKeyOfTheTableOnceWithItsLabelUnderItsHeading) {
   EXPECT_EQ(keyLines.size(), keys.size());
   EXPECT_EQ(headings.size(), 3u);
   std::size_t width = 0;
-  for (const auto& [spec, k] : keys) width = std::max(width, KeyText(k).size());
-  for (const auto& [spec, k] : keys) {
+  for (const auto& [item, k] : keys) width = std::max(width, KeyText(k).size());
+  for (const auto& [item, k] : keys) {
     std::string key = KeyText(k);
     key.resize(width, ' ');
-    std::string label(spec->label);
+    std::string label(item->label);
     if (const auto amp = label.find("(&"); amp != std::string::npos) label.erase(amp, 4);
     const std::string line = "  " + key + "  " + label;
     EXPECT_EQ(std::count(keyLines.begin(), keyLines.end(), line), 1) << line;
